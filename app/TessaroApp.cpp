@@ -1,0 +1,52 @@
+#include "app/TessaroApp.h"
+
+#include "ui/DebugTrace.h"
+#include "ui/TessaroDlg.h"
+
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QUdpSocket>
+
+Q_LOGGING_CATEGORY(lcTrace, "tessaro.trace", QtWarningMsg)
+
+namespace {
+// The socket layer is usable when a UDP socket can be created at all.
+bool SocketLayerAvailable() {
+    QUdpSocket probe;
+    if (probe.bind(QHostAddress::LocalHost, 0)) {
+        return true;
+    }
+    const auto error = probe.error();
+    return error != QAbstractSocket::UnsupportedSocketOperationError &&
+           error != QAbstractSocket::SocketResourceError;
+}
+} // namespace
+
+void InstallTraceLogging() {
+    SetDebugTraceSink([](std::string_view text) {
+        qCDebug(lcTrace).noquote() << QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+    });
+}
+
+bool CTessaroApp::InitInstance() {
+    const bool socketsOk = m_socketLayerCheck ? m_socketLayerCheck() : SocketLayerAvailable();
+    if (!socketsOk) {
+        ShowMessage(QStringLiteral("Windows 套接字初始化失败。"));
+        return false;
+    }
+    CTessaroDlg dlg;
+    m_dialogCreated = true;
+    if (m_dialogHook) {
+        m_dialogHook(dlg);
+    }
+    dlg.exec();
+    return false;
+}
+
+void CTessaroApp::ShowMessage(const QString& text) {
+    if (m_messageHook) {
+        m_messageHook(text);
+        return;
+    }
+    QMessageBox::information(nullptr, QStringLiteral("Tessaro"), text);
+}

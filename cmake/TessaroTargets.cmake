@@ -1,0 +1,22 @@
+# Strict warnings for the project's own code.
+function(tessaro_strict target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A GoogleTest executable over the Qt-free core.
+function(tessaro_add_gtest name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE tessaro_core GTest::gtest GTest::gtest_main)
+    tessaro_strict(${name})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+endfunction()
+
+# A QtTest executable on the real dialog, run offscreen as one CTest entry.
+function(tessaro_add_qtest name)
+    add_executable(${name} ${ARGN})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE tessaro_dialog Qt6::Test)
+    tessaro_strict(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,618 @@
+#include "ui/ControlCatalog.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using K = ControlKind;
+using G = ControlGroup;
+
+std::vector<const char*> StartBitItems() {
+    // "0" to "50": static storage so the table can hold plain pointers.
+    static const std::array<std::array<char, 3>, 51> texts = [] {
+        std::array<std::array<char, 3>, 51> t{};
+        for (int n = 0; n < 51; ++n) {
+            if (n < 10) {
+                t[n] = {char('0' + n), 0, 0};
+            } else {
+                t[n] = {char('0' + n / 10), char('0' + n % 10), 0};
+            }
+        }
+        return t;
+    }();
+    std::vector<const char*> items;
+    for (const auto& t : texts) {
+        items.push_back(t.data());
+    }
+    return items;
+}
+
+std::vector<const char*> PortItems() {
+    static const std::array<std::array<char, 8>, PORT_COUNT> texts = [] {
+        std::array<std::array<char, 8>, PORT_COUNT> t{};
+        for (int n = 0; n < PORT_COUNT; ++n) {
+            const int num = n + 1;
+            if (num < 10) {
+                t[n] = {'c', 'o', 'm', ' ', char('0' + num), 0};
+            } else {
+                t[n] = {'c', 'o', 'm', ' ', char('0' + num / 10), char('0' + num % 10), 0};
+            }
+        }
+        return t;
+    }();
+    std::vector<const char*> items;
+    for (const auto& t : texts) {
+        items.push_back(t.data());
+    }
+    return items;
+}
+
+std::vector<const char*> BaudItems() {
+    return {std::begin(BAUD_RATE_ITEMS), std::end(BAUD_RATE_ITEMS)};
+}
+
+const std::vector<ControlSpec>& Catalog() {
+    static const std::vector<ControlSpec> catalog = {
+        // Top left, no group box.
+        {IDC_SEARCH_DEVICE,
+         K::Button,
+         G::TopLeft,
+         0,
+         "Search device",
+         "Search device",
+         {},
+         -1,
+         nullptr},
+        {IDC_GET_CURRENT_PARAM,
+         K::Button,
+         G::TopLeft,
+         0,
+         "Get current parameter",
+         "Get current parameter",
+         {},
+         -1,
+         nullptr},
+        {IDC_DEV_LIST, K::ListBox, G::TopLeft, 1, "", "Device list", {}, -1, nullptr},
+
+        // Network parameter setting.
+        {IDC_IP_ADDRESS,
+         K::IpAddress,
+         G::Network,
+         0,
+         "IP address",
+         "IP address",
+         {},
+         -1,
+         "192.168.0.1"},
+        {IDC_SUBNET_MASK,
+         K::IpAddress,
+         G::Network,
+         0,
+         "Subnet mask",
+         "Subnet mask",
+         {},
+         -1,
+         "255.255.255.0"},
+        {IDC_GATEWAY,
+         K::IpAddress,
+         G::Network,
+         0,
+         "Network gate",
+         "Network gate",
+         {},
+         -1,
+         "192.168.0.1"},
+        {IDC_DNS1, K::IpAddress, G::Network, 1, "DNS 1", "DNS 1", {}, -1, "114.114.114.114"},
+        {IDC_DNS2, K::IpAddress, G::Network, 1, "DNS 2", "DNS 2", {}, -1, "8.8.8.8"},
+        {IDC_NETWORK_MODE,
+         K::DropList,
+         G::Network,
+         1,
+         "Network mode",
+         "Network mode",
+         {"Fixed IP", "Automatic acquisition"},
+         0,
+         nullptr},
+        {IDC_SERVER_ADDRESS,
+         K::Edit,
+         G::Network,
+         2,
+         "Server address",
+         "Server address",
+         {},
+         -1,
+         "server.example.com"},
+        {IDC_SERVER_PORT, K::EditInt, G::Network, 2, "Server port", "Server port", {}, -1, "80"},
+        {IDC_HTTP_SERVER,
+         K::DropList,
+         G::Network,
+         2,
+         "HTTP server",
+         "HTTP server",
+         {"PHP", "JSP", "C#", "ASP", "CGI"},
+         0,
+         nullptr},
+        {IDC_NET_SETUP,
+         K::Button,
+         G::Network,
+         2,
+         "Set up",
+         "Set up network parameters",
+         {},
+         -1,
+         nullptr},
+
+        // Format parameter settings.
+        {IDC_OUTPUT_FORMAT,
+         K::DropList,
+         G::Format,
+         0,
+         "Output format selection",
+         "Output format selection",
+         {"USB keyboard", "USB serial port", "RS232", "RS485", "WG26", "WG34", "WG256",
+          "Wechat app open"},
+         0,
+         nullptr},
+        {IDC_OUTPUT_FORMAT_SET,
+         K::Button,
+         G::Format,
+         0,
+         "Set up",
+         "Set up output format",
+         {},
+         -1,
+         nullptr},
+        {IDC_CARD_INPUT_FORMAT,
+         K::DropList,
+         G::Format,
+         0,
+         "Card number input format",
+         "Card number input format",
+         {"6H", "8H", "8H10D", "6H10D", "2h3D+4h5d"},
+         0,
+         nullptr},
+        {IDC_CARD_INPUT_FORMAT_SET,
+         K::Button,
+         G::Format,
+         0,
+         "Set up",
+         "Set up card number input format",
+         {},
+         -1,
+         nullptr},
+        {IDC_ENTER_KEY,
+         K::DropList,
+         G::Format,
+         1,
+         "HID format parameter enter",
+         "HID format parameter enter",
+         {"No enter", "Enter"},
+         1,
+         nullptr},
+        {IDC_LINE_FEED,
+         K::DropList,
+         G::Format,
+         1,
+         "Line Feed",
+         "Line Feed",
+         {"No Line Feed", "Line Feed"},
+         0,
+         nullptr},
+        {IDC_ENTER_LINE_FEED_SET,
+         K::Button,
+         G::Format,
+         1,
+         "Set up",
+         "Set up enter key and line feed",
+         {},
+         -1,
+         nullptr},
+        {IDC_READER_BAUD, K::DropList, G::Format, 2, "Serial port parameter Baud rate",
+         "Serial port parameter Baud rate", BaudItems(), 1, nullptr},
+        {IDC_DATA_BIT,
+         K::DropList,
+         G::Format,
+         2,
+         "Data bit",
+         "Data bit",
+         {"8", "7", "6", "5"},
+         0,
+         nullptr},
+        {IDC_STOP_BIT, K::DropList, G::Format, 2, "Stop bit", "Stop bit", {"1", "2"}, 0, nullptr},
+        {IDC_PARITY,
+         K::DropList,
+         G::Format,
+         3,
+         "Parity check",
+         "Parity check",
+         {"EVEN", "ODD", "NONE"},
+         2,
+         nullptr},
+        {IDC_QR_OUTPUT_FORMAT,
+         K::DropList,
+         G::Format,
+         3,
+         "QR code serial output format",
+         "QR code serial output format",
+         {"ASCII", "Hexadecimal"},
+         0,
+         nullptr},
+        {IDC_SERIAL_PARAMS_SET,
+         K::Button,
+         G::Format,
+         3,
+         "Set up",
+         "Set up serial port parameters",
+         {},
+         -1,
+         nullptr},
+
+        // External parameter settings.
+        {IDC_RESET_INTERVAL,
+         K::DropList,
+         G::External,
+         0,
+         "Reset settings",
+         "Reset settings",
+         {"0", "12 hours", "24 hours"},
+         1,
+         nullptr},
+        {IDC_RESET_INTERVAL_SET,
+         K::Button,
+         G::External,
+         0,
+         "Set up",
+         "Set up reset settings",
+         {},
+         -1,
+         nullptr},
+        {IDC_WORKING_MODE,
+         K::DropList,
+         G::External,
+         0,
+         "Woring mode",
+         "Woring mode",
+         {"Common mode", "Single mode", "Interval mode"},
+         0,
+         nullptr},
+        {IDC_WORKING_MODE_SET,
+         K::Button,
+         G::External,
+         0,
+         "Set up",
+         "Set up working mode",
+         {},
+         -1,
+         nullptr},
+        {IDC_HORN, K::DropList, G::External, 1, "Horn", "Horn", {"Close", "Open"}, 0, nullptr},
+        {IDC_HORN_SET, K::Button, G::External, 1, "Set up", "Set up horn", {}, -1, nullptr},
+        {IDC_LIGHT,
+         K::DropList,
+         G::External,
+         1,
+         "turn on",
+         "turn on",
+         {"turn off(Sweeping light)", "turn on", "Detect the light"},
+         0,
+         nullptr},
+        {IDC_LIGHT_SET, K::Button, G::External, 1, "Set up", "Set up light", {}, -1, nullptr},
+
+        // Barcode QR code settings.
+        {IDC_BARCODE_PREFIX, K::Edit, G::Barcode, 0, "Prefix", "Barcode prefix", {}, -1, ""},
+        {IDC_BARCODE_PREFIX_SET,
+         K::Button,
+         G::Barcode,
+         0,
+         "Set up",
+         "Set up barcode prefix",
+         {},
+         -1,
+         nullptr},
+        {IDC_BARCODE_SUFFIX, K::Edit, G::Barcode, 0, "Suffix", "Barcode suffix", {}, -1, ""},
+        {IDC_BARCODE_SUFFIX_SET,
+         K::Button,
+         G::Barcode,
+         0,
+         "Set up",
+         "Set up barcode suffix",
+         {},
+         -1,
+         nullptr},
+        {IDC_BARCODE_AFFIX_FORMAT,
+         K::DropList,
+         G::Barcode,
+         0,
+         "Prefix and suffix input format",
+         "Barcode prefix and suffix input format",
+         {"hex", "ASCII"},
+         1,
+         nullptr},
+
+        // Card Prefix suffix format.
+        {IDC_CARD_PREFIX, K::Edit, G::Card, 0, "Prefix", "Card prefix", {}, -1, ""},
+        {IDC_CARD_SUFFIX, K::Edit, G::Card, 0, "Suffix", "Card suffix", {}, -1, ""},
+        {IDC_CARD_AFFIX_FORMAT,
+         K::DropList,
+         G::Card,
+         0,
+         "Prefix and suffix input format",
+         "Card prefix and suffix input format",
+         {"hex", "ASCII"},
+         1,
+         nullptr},
+        {IDC_SERIAL_OUTPUT_FORMAT,
+         K::DropList,
+         G::Card,
+         0,
+         "Serial output format",
+         "Serial output format",
+         {"hex", "ASCII"},
+         1,
+         nullptr},
+        {IDC_CARD_AFFIX_SET,
+         K::Button,
+         G::Card,
+         0,
+         "Set up",
+         "Set up card prefix and suffix",
+         {},
+         -1,
+         nullptr},
+
+        // WG timing definition.
+        {IDC_LOW_PULSE, K::EditInt, G::Wiegand, 0, "Low Pulse(us)", "Low Pulse(us)", {}, -1, "400"},
+        {IDC_HIGH_PULSE,
+         K::EditInt,
+         G::Wiegand,
+         0,
+         "High Pulse(us)",
+         "High Pulse(us)",
+         {},
+         -1,
+         "2000"},
+        {IDC_WG_OUTPUT_ORDER,
+         K::DropList,
+         G::Wiegand,
+         0,
+         "WG output timing",
+         "WG output timing",
+         {"In order", "Reverse order"},
+         0,
+         nullptr},
+        {IDC_WIEGAND_SET, K::Button, G::Wiegand, 0, "Set up", "Set up WG timing", {}, -1, nullptr},
+
+        // QR code parameter settings.
+        {IDC_CARD_NUMBER_FORMAT,
+         K::DropList,
+         G::QrCode,
+         0,
+         "Card number format",
+         "Card number format",
+         {"8H10D", "Hexadecimal", "2H3D+4H5D"},
+         0,
+         nullptr},
+        {IDC_START_BIT, K::DropList, G::QrCode, 0, "Start output from which bit",
+         "Start output from which bit", StartBitItems(), 0, nullptr},
+        {IDC_QR_CODE_SET,
+         K::Button,
+         G::QrCode,
+         0,
+         "Set up",
+         "Set up QR code parameters",
+         {},
+         -1,
+         nullptr},
+
+        // Below the QR group.
+        {IDC_TOTAL_RECORDS,
+         K::Button,
+         G::Records,
+         0,
+         "Total records",
+         "Total records",
+         {},
+         -1,
+         nullptr},
+        {IDC_READ_RECORD, K::Button, G::Records, 0, "Read record", "Read record", {}, -1, nullptr},
+        {IDC_KEEP_RECORD,
+         K::Button,
+         G::Records,
+         0,
+         "Keep a record",
+         "Keep a record",
+         {},
+         -1,
+         nullptr},
+        {IDC_RECORD, K::EditMulti, G::Records, 1, "", "Record box", {}, -1, ""},
+
+        // Right column.
+        {IDC_PORT, K::EditCombo, G::SerialPort, 0, "", "Serial Port", PortItems(),
+         PORT_DEFAULT_INDEX, nullptr},
+        {IDC_PORT_BAUD, K::EditCombo, G::BaudRate, 0, "", "Baud rate", BaudItems(),
+         PORT_BAUD_DEFAULT_INDEX, nullptr},
+        {IDC_OPEN_SERIAL_PORT,
+         K::Button,
+         G::SerialButtons,
+         0,
+         "Open Serial Port",
+         "Open Serial Port",
+         {},
+         -1,
+         nullptr},
+        {IDC_GET_PARAMETER,
+         K::Button,
+         G::SerialButtons,
+         1,
+         "Get parameter",
+         "Get parameter",
+         {},
+         -1,
+         nullptr},
+        {IDC_TRANSMIT_TEST,
+         K::Button,
+         G::SerialButtons,
+         2,
+         "Transmit test",
+         "Transmit test",
+         {},
+         -1,
+         nullptr},
+        {IDC_TRANSMIT, K::EditMulti, G::Transmit, 0, "", "Transmit box", {}, -1, ""},
+        {IDC_RECEIVE, K::EditMulti, G::Receive, 0, "", "Receive box", {}, -1, ""},
+
+        // Never shown; filled all the same, and read or written by the command handlers.
+        {IDC_HIDDEN_SWITCH,
+         K::DropList,
+         G::Hidden,
+         0,
+         "",
+         "Hidden switch list",
+         {"Close", "Open"},
+         0,
+         nullptr},
+        {IDC_SWITCH_SET, K::Button, G::Hidden, 0, "设置", "Switch set button", {}, -1, nullptr},
+        {IDC_CLOUD_PROVIDER,
+         K::DropList,
+         G::Hidden,
+         0,
+         "服务商",
+         "Cloud provider list",
+         {"Aliyun", "Baidu"},
+         0,
+         nullptr},
+        {IDC_CLOUD_SERVER_ADDRESS,
+         K::IpAddress,
+         G::Hidden,
+         0,
+         "服务器地址",
+         "Cloud server address box",
+         {},
+         -1,
+         "0.0.0.0"},
+        {IDC_PRODUCT_NAME, K::Edit, G::Hidden, 0, "产品名称", "Product name box", {}, -1, ""},
+        {IDC_PRODUCT_KEY, K::Edit, G::Hidden, 0, "产品密钥", "Product key box", {}, -1, ""},
+        {IDC_DEVICE_NAME, K::Edit, G::Hidden, 0, "设备名称", "Device name box", {}, -1, ""},
+        {IDC_DEVICE_KEY, K::Edit, G::Hidden, 0, "设备密钥", "Device key box", {}, -1, ""},
+        {IDC_PUBLISH_TOPIC, K::Edit, G::Hidden, 0, "发布主题", "Publish topic box", {}, -1, ""},
+        {IDC_SUBSCRIBE_TOPIC, K::Edit, G::Hidden, 0, "订阅", "Subscribe topic box", {}, -1, ""},
+        {IDC_CLOUD_SET, K::Button, G::Hidden, 0, "设置", "Cloud set button", {}, -1, nullptr},
+        {IDC_ENCRYPTION,
+         K::DropList,
+         G::Hidden,
+         0,
+         "是否加密",
+         "Encryption list",
+         {"No encryption", "encryption"},
+         0,
+         nullptr},
+        {IDC_NTP_ADDRESS, K::Edit, G::Hidden, 0, "NTP地址", "NTP address box", {}, -1, ""},
+        {IDC_DEVICE_MODE,
+         K::DropList,
+         G::Hidden,
+         0,
+         "工作模式",
+         "Device mode list",
+         {"Reader mode", "Access control mode"},
+         0,
+         nullptr},
+        {IDC_USE_COUNT,
+         K::DropList,
+         G::Hidden,
+         0,
+         "使用次数",
+         "Use count list",
+         {"Infinite times", "Once"},
+         0,
+         nullptr},
+        {IDC_BACKUP_ADDRESS, K::Edit, G::Hidden, 0, "备用地址", "Backup address box", {}, -1, ""},
+        {IDC_NETWORK_PROTOCOL,
+         K::DropList,
+         G::Hidden,
+         0,
+         "网络协议",
+         "Network protocol list",
+         {"HTTP", "TCP", "UDP"},
+         0,
+         nullptr},
+    };
+    return catalog;
+}
+
+constexpr GroupSpec GROUPS[] = {
+    {G::TopLeft, ""},
+    {G::Network, "Network parameter setting"},
+    {G::Format, "Format parameter settings"},
+    {G::External, "External parameter settings"},
+    {G::Barcode, "Barcode QR code settings"},
+    {G::Card, "Card Prefix suffix format"},
+    {G::Wiegand, "WG timing definition"},
+    {G::QrCode, "QR code parameter settings"},
+    {G::Records, ""},
+    {G::SerialPort, "Serial Port"},
+    {G::BaudRate, "Baud rate"},
+    {G::SerialButtons, ""},
+    {G::Transmit, "Transmit"},
+    {G::Receive, "Receive"},
+    {G::Hidden, ""},
+};
+
+constexpr int COMMON_SETTING_BUTTONS[] = {
+    IDC_CLOUD_SET,         IDC_SERIAL_PARAMS_SET,     IDC_RESET_INTERVAL_SET,  IDC_LIGHT_SET,
+    IDC_HORN_SET,          IDC_WORKING_MODE_SET,      IDC_SWITCH_SET,          IDC_WIEGAND_SET,
+    IDC_OUTPUT_FORMAT_SET, IDC_CARD_INPUT_FORMAT_SET, IDC_ENTER_LINE_FEED_SET, IDC_CARD_AFFIX_SET,
+    IDC_QR_CODE_SET,       IDC_BARCODE_PREFIX_SET,    IDC_BARCODE_SUFFIX_SET,  IDC_GET_PARAMETER,
+    IDC_TRANSMIT_TEST,
+};
+
+constexpr int CONTROL_FONT_IDS[] = {
+    IDC_SEARCH_DEVICE,       IDC_CLOUD_SET,
+    IDC_GET_CURRENT_PARAM,   IDC_DEV_LIST,
+    IDC_SERIAL_PARAMS_SET,   IDC_RESET_INTERVAL_SET,
+    IDC_LIGHT_SET,           IDC_HORN_SET,
+    IDC_WORKING_MODE_SET,    IDC_SWITCH_SET,
+    IDC_WIEGAND_SET,         IDC_NET_SETUP,
+    IDC_OUTPUT_FORMAT_SET,   IDC_CARD_INPUT_FORMAT_SET,
+    IDC_ENTER_LINE_FEED_SET, IDC_CARD_AFFIX_SET,
+    IDC_BARCODE_PREFIX_SET,  IDC_BARCODE_SUFFIX_SET,
+    IDC_QR_CODE_SET,
+};
+
+} // namespace
+
+std::span<const ControlSpec> ControlCatalog() {
+    return Catalog();
+}
+
+std::span<const GroupSpec> GroupCatalog() {
+    return GROUPS;
+}
+
+const ControlSpec* FindControlSpec(int id) {
+    const auto& c = Catalog();
+    const auto it =
+        std::find_if(c.begin(), c.end(), [id](const ControlSpec& s) { return s.id == id; });
+    return it == c.end() ? nullptr : &*it;
+}
+
+std::vector<int> SettingButtonsOrder(bool enable) {
+    std::vector<int> order;
+    if (enable) {
+        // The network "Set up" button is never switched on; "Get current parameter" only is.
+        order.push_back(IDC_GET_CURRENT_PARAM);
+        order.insert(order.end(), std::begin(COMMON_SETTING_BUTTONS),
+                     std::end(COMMON_SETTING_BUTTONS));
+        return order;
+    }
+    for (const int id : COMMON_SETTING_BUTTONS) {
+        order.push_back(id);
+        if (id == IDC_WIEGAND_SET) {
+            order.push_back(IDC_NET_SETUP);
+        }
+    }
+    return order;
+}
+
+std::span<const int> ControlFontIds() {
+    return CONTROL_FONT_IDS;
+}

@@ -1,0 +1,149 @@
+// The main dialog: every control, the serial control, the UDP socket and the found readers.
+#pragma once
+
+#include "net/DiscoverDev.h"
+#include "serial/Mscomm1.h"
+#include "serial/SerialReply.h"
+
+#include <QDialog>
+#include <QHostAddress>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <vector>
+
+class QComboBox;
+class QFont;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QUdpSocket;
+class CIPAddressCtrl;
+
+class CTessaroDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr quint16 UDP_LOCAL_PORT = 24583;
+    static constexpr quint16 UDP_READER_PORT = 24582;
+    // Socket notification events, as the socket layer numbers them.
+    static constexpr int FD_READ = 1;
+    static constexpr int FD_CLOSE = 32;
+
+    // localUdpPort: the port the UDP socket binds; tests pass 0.
+    explicit CTessaroDlg(quint16 localUdpPort = UDP_LOCAL_PORT, QWidget* parent = nullptr);
+    ~CTessaroDlg() override;
+
+    // Every control by its id; nullptr for an unknown id.
+    QWidget* control(int id) const;
+    QComboBox* combo(int id) const;
+    QLineEdit* edit(int id) const;
+    QPlainTextEdit* memo(int id) const;
+    CIPAddressCtrl* ipAddress(int id) const;
+    QListWidget* deviceList() const;
+    QPushButton* button(int id) const;
+
+    // The one way between the bound boxes and their members. Saving stops at the first int box
+    // that does not hold an integer, reports it and returns false.
+    bool UpdateData(bool saveAndValidate = true);
+    void SetSettingButtons(bool enable);
+
+    // Modal message with an OK button; tests divert it through the hook.
+    using MessageHook = std::function<void(const QString&)>;
+    void ShowMessage(const QString& text);
+    void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+
+    void SetPaneText(int pane, const QString& text);
+    QString PaneText(int pane) const;
+
+    // Bound values.
+    int m_nServerPort = 0;
+    int m_nLowPulse = 0;
+    int m_nHighPulse = 0;
+    QString m_strTransmit;
+    QString m_strReceive;
+    QString m_strRecord;
+
+    // Network channel state.
+    QUdpSocket* m_udpSocket = nullptr;
+    int m_bClientVer = 0;
+    std::vector<std::unique_ptr<DISCOVER_DEV_T>> m_devList;
+    DISCOVER_DEV_T m_curDev{};
+
+    // Serial channel state.
+    SerialReplyState m_reply;
+    CMscomm1 m_comm;
+
+public slots:
+    void accept() override; // Enter: exchange with validation, then end
+
+    // Buttons without an action.
+    void OnSearchDevice();
+    void OnGetCurrentParameter();
+
+    // Serial channel: setting commands, queries and records.
+    void OnSetOutputFormat();    // 1027
+    void OnSetCardInputFormat(); // 1019
+    void OnSetEnterLineFeed();   // 1021
+    void OnSetBarcodePrefix();   // 1065
+    void OnSetBarcodeSuffix();   // 1066
+    void OnSetLight();           // 1030
+    void OnSetWorkingMode();     // 1028
+    void OnSetSwitch();          // 1018, hidden
+    void OnSetHorn();            // 1032
+    void OnSetCloud();           // 1038, hidden
+    void OnSetWiegandTiming();   // 1035
+    void OnSetSerialParams();    // 1052
+    void OnSetResetInterval();   // 1053
+    void OnSetQrCode();          // 1060
+    void OnSetCardAffix();       // 1024
+    void OnGetParameter();       // 1080
+    void OnTotalRecords();       // 1082
+    void OnReadRecord();         // 1083
+    void OnKeepRecord();         // 1084
+    void OnOpenSerialPort();     // 1074
+    void OnTransmitTest();       // 1075
+    void OnComm();               // serial control event
+
+    // Network channel.
+    void OnNetSetup(); // 1006
+    void OnSelchangeDevList();
+    int OnUdpNotify(int event);
+
+public:
+    // Serial channel internals (serial/).
+    void SerialCmdSend(const std::uint8_t* header, int headerLen, const std::uint8_t* payload,
+                       int payloadLen);
+
+    // Network channel internals (net/).
+    void UdpCmdRecv(const std::uint8_t* data, int count, const QHostAddress& source);
+    int SelectDeviceByName(const QByteArray& name);
+    void ShowUdpParams(std::span<const std::uint8_t> record);
+    quint16 LocalUdpPort() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    bool OnInitDialog();
+    void SetupUdpSocket();
+    void OnPulseKillFocus(int id);
+    // Runs a button handler, turning a serial control error into a message.
+    void Guarded(const std::function<void()>& handler);
+
+    MessageHook m_messageHook;
+    std::map<int, QWidget*> m_controls;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_pane[2] = {nullptr, nullptr};
+    quint16 m_localUdpPort = UDP_LOCAL_PORT;
+    bool m_inPulseCheck = false;
+};
