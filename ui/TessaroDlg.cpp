@@ -408,6 +408,17 @@ QString CTessaroDlg::PaneText(int pane) const {
     return (pane == 0 || pane == 1) ? m_pane[pane]->text() : QString();
 }
 
+void CTessaroDlg::SelectListByNumber(int id, long long value) {
+    QComboBox* list = combo(id);
+    const QString prefix = QString::number(value);
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
 void CTessaroDlg::accept() {
     if (UpdateData(true)) {
         QDialog::accept();

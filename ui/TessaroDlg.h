@@ -63,6 +63,10 @@ public:
     void SetPaneText(int pane, const QString& text);
     QString PaneText(int pane) const;
 
+    // Selects the first item whose text begins with the decimal form of value, ignoring case;
+    // leaves the selection alone when none does.
+    void SelectListByNumber(int id, long long value);
+
     // Bound values.
     int m_nServerPort = 0;
     int m_nLowPulse = 0;
@@ -80,6 +84,12 @@ public:
     // Serial channel state.
     SerialReplyState m_reply;
     CMscomm1 m_comm;
+
+    // --- serial channel members (serial/) ---
+    // --- end serial channel members ---
+
+    // --- network channel members (net/) ---
+    // --- end network channel members ---
 
 public slots:
     void accept() override; // Enter: exchange with validation, then end
@@ -118,15 +128,17 @@ public slots:
     int OnUdpNotify(int event);
 
 public:
-    // Serial channel internals (serial/).
+    // --- serial channel methods (serial/) ---
     void SerialCmdSend(const std::uint8_t* header, int headerLen, const std::uint8_t* payload,
                        int payloadLen);
+    // --- end serial channel methods ---
 
-    // Network channel internals (net/).
+    // --- network channel methods (net/) ---
     void UdpCmdRecv(const std::uint8_t* data, int count, const QHostAddress& source);
     int SelectDeviceByName(const QByteArray& name);
     void ShowUdpParams(std::span<const std::uint8_t> record);
     quint16 LocalUdpPort() const;
+    // --- end network channel methods ---
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

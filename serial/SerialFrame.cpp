@@ -1,0 +1,44 @@
+#include "serial/SerialFrame.h"
+
+#include <cstdio>
+
+void BuildCmdHeader(MspSendCmd_t& header, std::uint8_t cmdId, std::size_t payloadLen) {
+    header.sync = SYNC_CODE;
+    header.cmdId = cmdId;
+    header.length = static_cast<std::uint8_t>((payloadLen + PACKAGE_HEADER_LEN) & 0xFF);
+    header.cmdData_checksum = 0;
+}
+
+std::uint8_t SerialChecksum(const MspSendCmd_t& header, std::span<const std::uint8_t> payload) {
+    unsigned sum = header.sync + header.cmdId + header.length;
+    for (const std::uint8_t b : payload) {
+        sum += b;
+    }
+    return static_cast<std::uint8_t>(sum & 0xFF);
+}
+
+std::vector<std::uint8_t> BuildSerialFrame(const MspSendCmd_t& header,
+                                           std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> frame(PACKAGE_HEADER_LEN + payload.size());
+    const auto h = header.encode();
+    for (std::size_t i = 0; i < PACKAGE_HEADER_LEN; ++i) {
+        frame[i] = h[i];
+    }
+    frame[HDR_CHECKSUM] = SerialChecksum(header, payload);
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        frame[PACKAGE_HEADER_LEN + i] = payload[i];
+    }
+    return frame;
+}
+
+std::string HexEcho(std::span<const std::uint8_t> bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (const std::uint8_t b : bytes) {
+        text += ' ';
+        text += digits[b >> 4];
+        text += digits[b & 0x0F];
+    }
+    return text;
+}
