@@ -34,7 +34,7 @@ bool CTessaroApp::InitInstance() {
         ShowMessage(QStringLiteral("Windows 套接字初始化失败。"));
         return false;
     }
-    CTessaroDlg dlg;
+    CTessaroDlg dlg(m_dialogUdpPort);
     m_dialogCreated = true;
     if (m_dialogHook) {
         m_dialogHook(dlg);

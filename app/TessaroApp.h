@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+
+#include "ui/TessaroDlg.h"
 
 #include <functional>
 
@@ -23,6 +26,8 @@ public:
         m_dialogHook = std::move(hook);
     }
     bool DialogCreated() const { return m_dialogCreated; }
+    // The UDP port the dialog binds; tests use 0.
+    void SetDialogUdpPort(quint16 port) { m_dialogUdpPort = port; }
 
 private:
     void ShowMessage(const QString& text);
@@ -31,6 +36,7 @@ private:
     MessageHook m_messageHook;
     std::function<void(CTessaroDlg&)> m_dialogHook;
     bool m_dialogCreated = false;
+    quint16 m_dialogUdpPort = CTessaroDlg::UDP_LOCAL_PORT;
 };
 
 // Sends DebugTrace output to the logging category "tessaro.trace".
