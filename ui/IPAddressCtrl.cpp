@@ -1,5 +1,6 @@
 #include "ui/IPAddressCtrl.h"
 
+#include <QFontMetrics>
 #include <QRegularExpressionValidator>
 #include <QStringList>
 
@@ -8,6 +9,8 @@ CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QLineEdit(parent) {
     static const QRegularExpression pattern(
         QStringLiteral("^((25[0-5]|2[0-4]\\d|1?\\d?\\d)?\\.){0,3}(25[0-5]|2[0-4]\\d|1?\\d?\\d)?$"));
     setValidator(new QRegularExpressionValidator(pattern, this));
+    // Room for the widest address, so no field is ever scrolled out of view.
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
 }
 
 void CIPAddressCtrl::SetAddress(std::uint32_t address) {

@@ -146,9 +146,15 @@ void CTessaroDlg::BuildControls() {
         case ControlKind::EditMulti: {
             auto* e = new QPlainTextEdit(this);
             e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            if (spec.id != IDC_RECORD) {
+                e->setMinimumWidth(240); // a frame echo of a few dozen bytes per line
+            }
             w = e;
             break;
         }
+        }
+        if (spec.id == IDC_SERVER_ADDRESS) {
+            w->setMinimumWidth(w->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 14);
         }
         w->setObjectName(QStringLiteral("control%1").arg(spec.id));
         w->setAccessibleName(caption.isEmpty() ? name : caption);
