@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Sets everything up on a fresh Debian machine, builds, and runs every test.
+# Sets everything up on a fresh Debian machine, builds, and runs every test: once in a plain
+# build, once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./cmake/install-deps.sh
 
-build=build
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+jobs=$(nproc)
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== build and test with sanitizers"
+# Velmora's Windows builds cannot be sanitized; its routine is covered by the plain run.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON \
+    -DTESSARO_WITH_INSTALLER=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+    LSAN_OPTIONS="suppressions=$PWD/cmake/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs"
