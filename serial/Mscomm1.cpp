@@ -1,5 +1,7 @@
 #include "serial/Mscomm1.h"
 
+#include <QMetaObject>
+
 CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::readyRead, this, &CMscomm1::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &CMscomm1::onErrorOccurred);
@@ -7,13 +9,23 @@ CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
 
 CMscomm1::~CMscomm1() = default;
 
+void CMscomm1::fail(const QString& text) {
+    throw CommError(text.toLocal8Bit().toStdString());
+}
+
 void CMscomm1::put_CommPort(short port) {
+    if (port < 1) {
+        fail(QStringLiteral("Invalid port number %1.").arg(port));
+    }
     m_commPort = port;
     m_portName.clear();
 }
 
 void CMscomm1::put_PortName(const QString& name) {
-    m_portName = name;
+    if (name.trimmed().isEmpty()) {
+        fail(QStringLiteral("No serial port named."));
+    }
+    m_portName = name.trimmed();
 }
 
 QString CMscomm1::PortName() const {
@@ -28,18 +40,127 @@ QString CMscomm1::PortName() const {
 }
 
 void CMscomm1::put_Settings(const QString& settings) {
+    const auto parsed = ParseCommSettings(settings.toStdString());
+    if (!parsed) {
+        fail(QStringLiteral("Invalid port settings \"%1\": expected speed,parity,data,stop.")
+                 .arg(settings));
+    }
     m_settings = settings;
+    m_parsed = *parsed;
+    if (m_port.isOpen()) {
+        applySettings();
+    }
 }
+
+void CMscomm1::applySettings() {
+    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                   QSerialPort::OddParity, QSerialPort::MarkParity,
+                                                   QSerialPort::SpaceParity};
+    static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                                  QSerialPort::TwoStop};
+    const bool ok = m_port.setBaudRate(m_parsed.baudRate) &&
+                    m_port.setParity(parities[static_cast<int>(m_parsed.parity)]) &&
+                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_parsed.dataBits)) &&
+                    m_port.setStopBits(stops[static_cast<int>(m_parsed.stopBits)]);
+    if (!ok) {
+        fail(QStringLiteral("The port refuses the settings \"%1\": %2")
+                 .arg(m_settings, m_port.errorString()));
+    }
+}
+
 void CMscomm1::put_RTSEnable(bool enable) {
     m_rtsEnable = enable;
+    if (m_port.isOpen()) {
+        // Devices without modem lines (pseudo-terminals) refuse this; that is not an error.
+        m_port.setRequestToSend(enable);
+        m_port.clearError();
+    }
 }
-void CMscomm1::put_PortOpen(bool) {}
+
+void CMscomm1::put_PortOpen(bool open) {
+    if (!open) {
+        if (m_port.isOpen()) {
+            m_port.close();
+        }
+        return;
+    }
+    if (m_port.isOpen()) {
+        fail(QStringLiteral("Port already open."));
+    }
+    m_port.setPortName(PortName());
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        fail(QStringLiteral("Cannot open %1: %2").arg(PortName(), m_port.errorString()));
+    }
+    try {
+        applySettings();
+    } catch (const CommError&) {
+        m_port.close();
+        throw;
+    }
+    m_port.setRequestToSend(m_rtsEnable);
+    m_port.clearError();
+}
+
 bool CMscomm1::get_PortOpen() const {
     return m_port.isOpen();
 }
-void CMscomm1::put_Output(const QByteArray&) {}
-QByteArray CMscomm1::get_Input() {
-    return m_port.readAll();
+
+void CMscomm1::put_Output(const QByteArray& bytes) {
+    if (!m_port.isOpen()) {
+        fail(QStringLiteral("The port is not open."));
+    }
+    const qint64 written = m_port.write(bytes);
+    // Hand the frame to the device now, so that frames leave one by one and in order.
+    m_port.flush();
+    if (written != bytes.size() || !m_port.isOpen()) {
+        fail(QStringLiteral("Write to %1 failed: %2").arg(PortName(), m_port.errorString()));
+    }
 }
-void CMscomm1::onReadyRead() {}
-void CMscomm1::onErrorOccurred(QSerialPort::SerialPortError) {}
+
+QByteArray CMscomm1::get_Input() {
+    if (!m_port.isOpen()) {
+        fail(QStringLiteral("The port is not open."));
+    }
+    return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+}
+
+void CMscomm1::onReadyRead() {
+    // The event goes out through the event loop: the receiver may open a modal box, and further
+    // data must still raise events while it is open.
+    if (m_rThreshold <= 0 || m_receivePosted) {
+        return;
+    }
+    m_receivePosted = true;
+    QMetaObject::invokeMethod(this, &CMscomm1::raiseReceive, Qt::QueuedConnection);
+}
+
+void CMscomm1::raiseReceive() {
+    m_receivePosted = false;
+    if (!m_port.isOpen() || m_port.bytesAvailable() < m_rThreshold) {
+        return;
+    }
+    m_commEvent = COMEV_RECEIVE;
+    emit OnComm();
+    // Bytes left unread (InputLen cut the read short) raise the next event.
+    if (m_port.isOpen() && m_port.bytesAvailable() >= m_rThreshold && m_port.bytesAvailable() > 0) {
+        onReadyRead();
+    }
+}
+
+void CMscomm1::onErrorOccurred(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        // The device went away: close it ourselves (the port may still report itself open),
+        // so that it can be opened again once it is back.
+        if (m_port.isOpen()) {
+            m_port.close();
+            m_commEvent = COMEV_DEVICE_LOST;
+            emit OnComm();
+        }
+        break;
+    default:
+        break;
+    }
+}

@@ -1,6 +1,8 @@
 // The serial control: the property set the dialog drives, over QSerialPort.
 #pragma once
 
+#include "serial/CommSettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -17,7 +19,10 @@ public:
 class CMscomm1 : public QObject {
     Q_OBJECT
 public:
+    // CommEvent codes.
     static constexpr short COMEV_RECEIVE = 2;
+    // The device failed while open (unplugged, pty master gone); the port has been closed.
+    static constexpr short COMEV_DEVICE_LOST = 1100;
 
     explicit CMscomm1(QObject* parent = nullptr);
     ~CMscomm1() override;
@@ -29,34 +34,48 @@ public:
     void put_PortName(const QString& name);
     QString PortName() const;
 
-    void put_Settings(const QString& settings); // "speed,parity,data,stop"
+    // "speed,parity,data,stop"; a text that does not parse raises CommError. Applied at once
+    // when the port is open.
+    void put_Settings(const QString& settings);
     QString get_Settings() const { return m_settings; }
     void put_InputMode(long mode) { m_inputMode = mode; }
     long get_InputMode() const { return m_inputMode; }
+    // Bytes one read of Input returns at most; 0 means everything buffered.
     void put_InputLen(short len) { m_inputLen = len; }
+    short get_InputLen() const { return m_inputLen; }
+    // Buffered bytes that raise the receive event; 0 raises none.
     void put_RThreshold(short threshold) { m_rThreshold = threshold; }
+    short get_RThreshold() const { return m_rThreshold; }
     void put_RTSEnable(bool enable);
+    bool get_RTSEnable() const { return m_rtsEnable; }
     void put_PortOpen(bool open);
     bool get_PortOpen() const;
+    // Writes the bytes in one piece; raises CommError when the port is closed or the write fails.
     void put_Output(const QByteArray& bytes);
     QByteArray get_Input();
     short get_CommEvent() const { return m_commEvent; }
 
 signals:
-    // Raised when CommEvent changes: 2 when data arrived, an error code otherwise.
+    // Raised when CommEvent changes: 2 when data arrived, an error code otherwise. Delivered
+    // through the event loop, never from inside the port's own notification.
     void OnComm();
 
 private:
     void onReadyRead();
+    void raiseReceive();
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    void applySettings();
+    [[noreturn]] void fail(const QString& text);
 
     QSerialPort m_port;
     short m_commPort = 1;
     QString m_portName;
     QString m_settings = QStringLiteral("9600,n,8,1");
+    CommSettings m_parsed;
     long m_inputMode = 0;
     short m_inputLen = 0;
     short m_rThreshold = 0;
     bool m_rtsEnable = false;
     short m_commEvent = 0;
+    bool m_receivePosted = false;
 };

@@ -86,6 +86,12 @@ public:
     CMscomm1 m_comm;
 
     // --- serial channel members (serial/) ---
+private:
+    // The start of a command button: reply mode set, receive buffer cleared, controls read.
+    void BeginSerialCommand(int replyMode);
+    void SendSerialCommand(std::uint8_t cmdId, std::span<const std::uint8_t> payload);
+
+public:
     // --- end serial channel members ---
 
     // --- network channel members (net/) ---
@@ -129,8 +135,11 @@ public slots:
 
 public:
     // --- serial channel methods (serial/) ---
-    void SerialCmdSend(const std::uint8_t* header, int headerLen, const std::uint8_t* payload,
-                       int payloadLen);
+    // Writes header (its checksum filled in a copy) and payload as one frame, after showing the
+    // frame in the Transmit box.
+    void SerialCmdSend(const MspSendCmd_t& header, std::span<const std::uint8_t> payload);
+    // Fills the dialog from a serial parameter record.
+    void ShowSerialParams(const SerialParamRecord& record);
     // --- end serial channel methods ---
 
     // --- network channel methods (net/) ---

@@ -1,0 +1,120 @@
+#include "serial/SerialParamRecord.h"
+
+#include "serial/ByteOrder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void PutField(std::span<std::uint8_t> out, std::size_t offset, const AffixField& field) {
+    std::copy(field.begin(), field.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+AffixField GetField(std::span<const std::uint8_t> in, std::size_t offset) {
+    AffixField field{};
+    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(offset), AFFIX_FIELD_LEN, field.begin());
+    return field;
+}
+
+} // namespace
+
+std::array<std::uint8_t, SERIAL_PARAM_RECORD_LEN> SerialParamRecord::encode() const {
+    std::array<std::uint8_t, SERIAL_PARAM_RECORD_LEN> b{};
+    b[SPR_OUTPUT_FORMAT] = outputFormat;
+    b[SPR_CARD_INPUT_FORMAT] = cardInputFormat;
+    b[SPR_HID_ENTER] = hidEnter;
+    b[SPR_LINE_FEED] = lineFeed;
+    PutLe32Signed(b, SPR_BAUD_RATE, baudRate);
+    b[SPR_DATA_BITS] = dataBits;
+    b[SPR_STOP_BITS] = stopBits;
+    b[SPR_PARITY] = parity;
+    b[SPR_QR_OUTPUT_FORMAT] = qrOutputFormat;
+    b[SPR_RESET_INTERVAL] = resetInterval;
+    b[SPR_WORKING_MODE] = workingMode;
+    b[SPR_HORN] = horn;
+    b[SPR_LIGHT] = light;
+    PutLe32Signed(b, SPR_BARCODE_PREFIX_LEN, barcodePrefixLen);
+    PutField(b, SPR_BARCODE_PREFIX, barcodePrefix);
+    PutLe32Signed(b, SPR_BARCODE_SUFFIX_LEN, barcodeSuffixLen);
+    PutField(b, SPR_BARCODE_SUFFIX, barcodeSuffix);
+    PutLe32Signed(b, SPR_CARD_PREFIX_LEN, cardPrefixLen);
+    PutField(b, SPR_CARD_PREFIX, cardPrefix);
+    PutLe32Signed(b, SPR_CARD_SUFFIX_LEN, cardSuffixLen);
+    PutField(b, SPR_CARD_SUFFIX, cardSuffix);
+    PutLe32Signed(b, SPR_WG_HIGH_PULSE, wgHighPulse);
+    PutLe32Signed(b, SPR_WG_LOW_PULSE, wgLowPulse);
+    b[SPR_WG_OUTPUT_ORDER] = wgOutputOrder;
+    b[SPR_CARD_NUMBER_FORMAT] = cardNumberFormat;
+    b[SPR_START_BIT] = startBit;
+    std::copy(reserved.begin(), reserved.end(), b.begin() + SPR_RESERVED);
+    return b;
+}
+
+SerialParamRecord
+SerialParamRecord::decode(std::span<const std::uint8_t, SERIAL_PARAM_RECORD_LEN> b) {
+    SerialParamRecord r;
+    r.outputFormat = b[SPR_OUTPUT_FORMAT];
+    r.cardInputFormat = b[SPR_CARD_INPUT_FORMAT];
+    r.hidEnter = b[SPR_HID_ENTER];
+    r.lineFeed = b[SPR_LINE_FEED];
+    r.baudRate = GetLe32Signed(b, SPR_BAUD_RATE);
+    r.dataBits = b[SPR_DATA_BITS];
+    r.stopBits = b[SPR_STOP_BITS];
+    r.parity = b[SPR_PARITY];
+    r.qrOutputFormat = b[SPR_QR_OUTPUT_FORMAT];
+    r.resetInterval = b[SPR_RESET_INTERVAL];
+    r.workingMode = b[SPR_WORKING_MODE];
+    r.horn = b[SPR_HORN];
+    r.light = b[SPR_LIGHT];
+    r.barcodePrefixLen = GetLe32Signed(b, SPR_BARCODE_PREFIX_LEN);
+    r.barcodePrefix = GetField(b, SPR_BARCODE_PREFIX);
+    r.barcodeSuffixLen = GetLe32Signed(b, SPR_BARCODE_SUFFIX_LEN);
+    r.barcodeSuffix = GetField(b, SPR_BARCODE_SUFFIX);
+    r.cardPrefixLen = GetLe32Signed(b, SPR_CARD_PREFIX_LEN);
+    r.cardPrefix = GetField(b, SPR_CARD_PREFIX);
+    r.cardSuffixLen = GetLe32Signed(b, SPR_CARD_SUFFIX_LEN);
+    r.cardSuffix = GetField(b, SPR_CARD_SUFFIX);
+    r.wgHighPulse = GetLe32Signed(b, SPR_WG_HIGH_PULSE);
+    r.wgLowPulse = GetLe32Signed(b, SPR_WG_LOW_PULSE);
+    r.wgOutputOrder = b[SPR_WG_OUTPUT_ORDER];
+    r.cardNumberFormat = b[SPR_CARD_NUMBER_FORMAT];
+    r.startBit = b[SPR_START_BIT];
+    std::copy_n(b.begin() + SPR_RESERVED, SPR_RESERVED_LEN, r.reserved.begin());
+    return r;
+}
+
+std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecord& record,
+                                                          std::uint8_t cmdId) {
+    const auto body = record.encode();
+    std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
+    std::copy(body.begin(), body.end(), reply.begin() + PARAM_REPLY_RECORD);
+    reply[PARAM_REPLY_END] = 0x0D;
+    reply[PARAM_REPLY_END + 1] = 0x0A;
+    // Everything after the header counts as payload, the CR LF included.
+    const std::span<const std::uint8_t> payload(reply.data() + PACKAGE_HEADER_LEN,
+                                                PARAM_REPLY_LEN - PACKAGE_HEADER_LEN);
+    MspSendCmd_t header;
+    BuildCmdHeader(header, cmdId, payload.size());
+    header.cmdData_checksum = SerialChecksum(header, payload);
+    const auto h = header.encode();
+    std::copy(h.begin(), h.end(), reply.begin());
+    return reply;
+}
+
+std::string AffixHexText(std::int32_t length, const AffixField& field) {
+    std::string text;
+    const std::size_t n =
+        length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), AFFIX_FIELD_LEN);
+    for (std::size_t i = 0; i < n; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(field[i]));
+        text += pair;
+    }
+    return text;
+}
+
+std::string AffixPlainText(const AffixField& field) {
+    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
+    return std::string(field.begin(), end);
+}

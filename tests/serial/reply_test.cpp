@@ -1,0 +1,301 @@
+// The serial parameter record, the reply state machine and the port settings text.
+#include "HexBytes.h"
+
+#include "serial/CommSettings.h"
+#include "serial/SerialParamRecord.h"
+#include "serial/SerialReply.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using ByteVec = std::vector<std::uint8_t>;
+
+// A record laid out by hand, offsets straight from the record table.
+ByteVec HandRecord() {
+    ByteVec r(176, 0);
+    r[0] = 3;                              // output format
+    r[1] = 2;                              // card input format
+    r[2] = 0;                              // HID enter
+    r[3] = 1;                              // line feed
+    r[4] = 0x00, r[5] = 0xC2, r[6] = 0x01; // 115200
+    r[8] = 7;                              // data bits
+    r[9] = 2;                              // stop bits
+    r[10] = 1, r[11] = 1, r[12] = 2, r[13] = 2, r[14] = 1, r[15] = 1;
+    r[16] = 2;                  // barcode prefix length
+    r[20] = 0x0D, r[21] = 0x0A; // a CR LF inside the record
+    r[52] = 3;                  // barcode suffix length
+    r[56] = 'X', r[57] = 'Y', r[58] = 'Z';
+    r[88] = 2; // card prefix length
+    r[92] = 0x01, r[93] = 0xAB;
+    r[124] = 0; // card suffix length
+    r[128] = 'o', r[129] = 'k';
+    r[160] = 0xC4, r[161] = 0x09; // high pulse 2500
+    r[164] = 0xF4, r[165] = 0x01; // low pulse 500
+    r[168] = 1, r[169] = 2, r[170] = 7;
+    r[171] = 0xEE, r[175] = 0xDD; // not shown, but kept
+    return r;
+}
+
+ByteVec ParamReply(const ByteVec& record) {
+    return Concat(Concat(HexBytes("05 02 B6 00"), record), HexBytes("0D 0A"));
+}
+
+TEST(SerialParamRecord, DecodesEveryFieldAndEncodesBack) {
+    const ByteVec bytes = HandRecord();
+    const SerialParamRecord r =
+        SerialParamRecord::decode(std::span<const std::uint8_t, 176>(bytes.data(), 176));
+    EXPECT_EQ(r.outputFormat, 3);
+    EXPECT_EQ(r.cardInputFormat, 2);
+    EXPECT_EQ(r.hidEnter, 0);
+    EXPECT_EQ(r.lineFeed, 1);
+    EXPECT_EQ(r.baudRate, 115200);
+    EXPECT_EQ(r.dataBits, 7);
+    EXPECT_EQ(r.stopBits, 2);
+    EXPECT_EQ(r.parity, 1);
+    EXPECT_EQ(r.qrOutputFormat, 1);
+    EXPECT_EQ(r.resetInterval, 2);
+    EXPECT_EQ(r.workingMode, 2);
+    EXPECT_EQ(r.horn, 1);
+    EXPECT_EQ(r.light, 1);
+    EXPECT_EQ(r.barcodePrefixLen, 2);
+    EXPECT_EQ(r.barcodePrefix[0], 0x0D);
+    EXPECT_EQ(r.barcodePrefix[1], 0x0A);
+    EXPECT_EQ(r.barcodeSuffixLen, 3);
+    EXPECT_EQ(r.barcodeSuffix[2], 'Z');
+    EXPECT_EQ(r.cardPrefixLen, 2);
+    EXPECT_EQ(r.cardPrefix[1], 0xAB);
+    EXPECT_EQ(r.cardSuffixLen, 0);
+    EXPECT_EQ(r.cardSuffix[1], 'k');
+    EXPECT_EQ(r.wgHighPulse, 2500);
+    EXPECT_EQ(r.wgLowPulse, 500);
+    EXPECT_EQ(r.wgOutputOrder, 1);
+    EXPECT_EQ(r.cardNumberFormat, 2);
+    EXPECT_EQ(r.startBit, 7);
+
+    const auto again = r.encode();
+    EXPECT_EQ(ByteVec(again.begin(), again.end()), bytes);
+}
+
+TEST(SerialParamRecord, SignedFields) {
+    ByteVec bytes(176, 0);
+    bytes[4] = 0xFF, bytes[5] = 0xFF, bytes[6] = 0xFF, bytes[7] = 0xFF;     // speed -1
+    bytes[16] = 0xFE, bytes[17] = 0xFF, bytes[18] = 0xFF, bytes[19] = 0xFF; // length -2
+    const SerialParamRecord r =
+        SerialParamRecord::decode(std::span<const std::uint8_t, 176>(bytes.data(), 176));
+    EXPECT_EQ(r.baudRate, -1);
+    EXPECT_EQ(r.barcodePrefixLen, -2);
+}
+
+TEST(SerialParamRecord, ReplyFrameForTheSimulatedReader) {
+    const auto reply = BuildParamReply(SerialParamRecord{});
+    EXPECT_EQ(ByteVec(reply.begin(), reply.end()),
+              Concat(Concat(HexBytes("05 02 B6 D4"), Repeat(0, 176)), HexBytes("0D 0A")));
+}
+
+TEST(AffixDisplay, HexAndText) {
+    AffixField field{};
+    field[0] = 0x0D;
+    field[1] = 0x0A;
+    field[2] = 0xFF;
+    EXPECT_EQ(AffixHexText(2, field), "0d0a");
+    EXPECT_EQ(AffixHexText(3, field), "0d0aff");
+    EXPECT_EQ(AffixHexText(0, field), "");
+    EXPECT_EQ(AffixHexText(-3, field), "");
+    EXPECT_EQ(AffixHexText(1000, field).size(), 64u); // never past the 32-byte field
+
+    AffixField text{};
+    text[0] = 'A', text[1] = 'B', text[3] = 'C';
+    EXPECT_EQ(AffixPlainText(text), "AB");
+    AffixField full;
+    full.fill('q');
+    EXPECT_EQ(AffixPlainText(full), std::string(32, 'q')); // no zero: the whole field
+}
+
+// Feeds pieces in one reply mode and records what each piece called for.
+struct Step {
+    const char* bytes;
+    std::vector<std::string> messages;
+    const char* receiveText;
+};
+
+void RunSteps(int mode, const std::vector<Step>& steps) {
+    SerialReplyState s;
+    s.replyMode = mode;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const SerialReplyOutcome out = s.OnData(HexBytes(steps[i].bytes));
+        EXPECT_EQ(out.messages, steps[i].messages) << "step " << i;
+        EXPECT_FALSE(out.record.has_value()) << "step " << i;
+        EXPECT_EQ(s.ReceiveText().value_or("<none>"), steps[i].receiveText) << "step " << i;
+    }
+}
+
+TEST(SettingReply, GrowsPieceByPieceAndActsOnceOnCrLf) {
+    RunSteps(REPLY_MODE_SETTING, {
+                                     {"05 07", {}, " 05 07"},
+                                     {"05 11 0D", {}, " 05 07 05 11 0D"},
+                                     {"0A", {MSG_COMMAND_SETUP_OK}, " 05 07 05 11"},
+                                     {"AA 0D 0A", {}, " 05 07 05 11"},
+                                     {"BB", {}, " 05 07 05 11"},
+                                 });
+}
+
+TEST(SettingReply, CrLfFirstAndOtherModesLikeSetting) {
+    RunSteps(REPLY_MODE_SETTING, {{"0D 0A", {MSG_COMMAND_SETUP_OK}, ""}});
+    RunSteps(7, {{"01 0D 0A 02", {MSG_COMMAND_SETUP_OK}, " 01"}});
+}
+
+TEST(RecordReplies, NeverShownNorAnnounced) {
+    for (const int mode : {REPLY_MODE_READ_RECORD, REPLY_MODE_KEEP_RECORD}) {
+        RunSteps(mode, {{"05 31 06 00 41 0D 0A", {}, "<none>"}, {"0D 0A", {}, "<none>"}});
+    }
+}
+
+TEST(SettingReply, NewReplyAfterClearActsAgain) {
+    SerialReplyState s;
+    EXPECT_EQ(s.OnData(HexBytes("0D 0A")).messages.size(), 1u);
+    EXPECT_EQ(s.OnData(HexBytes("0D 0A")).messages.size(), 0u);
+    s.ClearBuffer();
+    EXPECT_EQ(s.OnData(HexBytes("0D 0A")).messages.size(), 1u);
+}
+
+TEST(ReceiveBuffer, BytesPastTheEndAreDropped) {
+    SerialReplyState s;
+    SerialReplyOutcome out = s.OnData(Repeat(0x11, 1000));
+    EXPECT_EQ(out.dropped, 0u);
+    out = s.OnData(Repeat(0x22, 100));
+    EXPECT_EQ(out.dropped, 76u);
+    EXPECT_EQ(s.recvCount, 1024);
+    EXPECT_EQ(s.recvBuf[1023], 0x22);
+    EXPECT_EQ(s.ReceiveText()->size(), 3u * 1024);
+    // The CR LF that would end the reply no longer fits: nothing is announced.
+    EXPECT_TRUE(s.OnData(HexBytes("0D 0A")).messages.empty());
+}
+
+TEST(ReceiveBuffer, CrInTheLastByteIsNoEnd) {
+    SerialReplyState s;
+    s.OnData(Repeat(0x11, 1023));
+    EXPECT_TRUE(s.OnData(HexBytes("0D 0A")).messages.empty());
+    EXPECT_EQ(s.recvCount, 1024);
+    EXPECT_EQ(s.FindReplyEnd(), -1);
+}
+
+class ParamReplyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.replyMode = REPLY_MODE_PARAM_QUERY;
+        s.paramQueryPending = 1;
+    }
+    SerialReplyState s;
+};
+
+TEST_F(ParamReplyTest, WholeReplyInOnePiece) {
+    const ByteVec reply = ParamReply(HandRecord());
+    const SerialReplyOutcome out = s.OnData(reply);
+    EXPECT_EQ(out.messages, std::vector<std::string>{MSG_GET_PARAMS_OK});
+    ASSERT_TRUE(out.record.has_value());
+    EXPECT_EQ(out.record->wgLowPulse, 500);
+    EXPECT_EQ(out.record->startBit, 7);
+    EXPECT_EQ(s.paramQueryPending, 0);
+    // Everything is shown, the final CR LF too.
+    const std::string text = *s.ReceiveText();
+    EXPECT_EQ(text.size(), 3u * 182);
+    EXPECT_EQ(text.substr(0, 12), " 05 02 B6 00");
+    EXPECT_EQ(text.substr(text.size() - 6), " 0D 0A");
+}
+
+TEST_F(ParamReplyTest, CrLfInsideTheRecordIsData) {
+    ByteVec record = HandRecord(); // CR LF at record offset 20
+    record[100] = 0x0D;
+    record[101] = 0x0A;
+    const ByteVec reply = ParamReply(record);
+    // In pieces, split right after the inner CR LF pairs.
+    EXPECT_TRUE(s.OnData(ByteVec(reply.begin(), reply.begin() + 26)).messages.empty());
+    EXPECT_TRUE(s.OnData(ByteVec(reply.begin() + 26, reply.begin() + 106)).messages.empty());
+    EXPECT_EQ(s.paramQueryPending, 1);
+    const SerialReplyOutcome out = s.OnData(ByteVec(reply.begin() + 106, reply.end()));
+    EXPECT_EQ(out.messages, std::vector<std::string>{MSG_GET_PARAMS_OK});
+    ASSERT_TRUE(out.record.has_value());
+    EXPECT_EQ(out.record->barcodePrefix[0], 0x0D);
+    EXPECT_EQ(s.paramQueryPending, 0);
+}
+
+TEST_F(ParamReplyTest, TrailingBytesAndLaterPairsActNoMore) {
+    EXPECT_EQ(s.OnData(ParamReply(HandRecord())).messages.size(), 1u);
+    const SerialReplyOutcome out = s.OnData(HexBytes("11 0D 0A 22"));
+    EXPECT_TRUE(out.messages.empty());
+    EXPECT_FALSE(out.record.has_value());
+    EXPECT_EQ(s.ReceiveText()->size(), 3u * 186);
+}
+
+TEST_F(ParamReplyTest, LongerReplyReportsItsLength) {
+    // Two extra bytes before the CR LF: the end is at 182, the data 178 bytes long.
+    ByteVec reply = Concat(Concat(HexBytes("05 02 B8 00"), HandRecord()), HexBytes("11 22 0D 0A"));
+    const SerialReplyOutcome out = s.OnData(reply);
+    EXPECT_EQ(out.messages, (std::vector<std::string>{MSG_GET_PARAMS_OK, "data length = 178"}));
+    ASSERT_TRUE(out.record.has_value());
+    EXPECT_EQ(out.record->wgHighPulse, 2500);
+}
+
+TEST_F(ParamReplyTest, LengthIsNotTakenModulo256) {
+    // The end at 436 would read as 176 modulo 256 and hide the fault.
+    ByteVec reply = Concat(Concat(HexBytes("05 02 00 00"), Repeat(0x11, 432)), HexBytes("0D 0A"));
+    const SerialReplyOutcome out = s.OnData(reply);
+    EXPECT_EQ(out.messages, (std::vector<std::string>{MSG_GET_PARAMS_OK, "data length = 432"}));
+}
+
+TEST_F(ParamReplyTest, ShortReplyIsNoEnd) {
+    const SerialReplyOutcome out = s.OnData(Concat(Repeat(0x33, 50), HexBytes("0D 0A")));
+    EXPECT_TRUE(out.messages.empty());
+    EXPECT_FALSE(out.record.has_value());
+    EXPECT_EQ(s.paramQueryPending, 1);
+    EXPECT_EQ(s.ReceiveText()->size(), 3u * 52);
+}
+
+TEST(CommSettingsText, ParsesOrRefuses) {
+    struct Case {
+        const char* text;
+        bool ok;
+        int baud;
+        CommParity parity;
+        int data;
+        CommStopBits stop;
+    };
+    using P = CommParity;
+    using S = CommStopBits;
+    const Case cases[] = {
+        {"9600,n,8,1", true, 9600, P::None, 8, S::One},
+        {"57600,E,7,2", true, 57600, P::Even, 7, S::Two},
+        {"115200,o,5,1.5", true, 115200, P::Odd, 5, S::OneAndHalf},
+        {" 256000 , m , 6 , 1 ", true, 256000, P::Mark, 6, S::One},
+        {"300,S,8,1", true, 300, P::Space, 8, S::One},
+        {"", false, 0, P::None, 0, S::One},
+        {"fast,n,8,1", false, 0, P::None, 0, S::One},
+        {",n,8,1", false, 0, P::None, 0, S::One},
+        {"0,n,8,1", false, 0, P::None, 0, S::One},
+        {"-9600,n,8,1", false, 0, P::None, 0, S::One},
+        {"9600,x,8,1", false, 0, P::None, 0, S::One},
+        {"9600,no,8,1", false, 0, P::None, 0, S::One},
+        {"9600,n,9,1", false, 0, P::None, 0, S::One},
+        {"9600,n,4,1", false, 0, P::None, 0, S::One},
+        {"9600,n,8,3", false, 0, P::None, 0, S::One},
+        {"9600,n,8", false, 0, P::None, 0, S::One},
+        {"9600,n,8,1,1", false, 0, P::None, 0, S::One},
+        {"99999999999,n,8,1", false, 0, P::None, 0, S::One},
+    };
+    for (const Case& c : cases) {
+        const auto s = ParseCommSettings(c.text);
+        ASSERT_EQ(s.has_value(), c.ok) << '"' << c.text << '"';
+        if (s) {
+            EXPECT_EQ(s->baudRate, c.baud) << c.text;
+            EXPECT_EQ(s->parity, c.parity) << c.text;
+            EXPECT_EQ(s->dataBits, c.data) << c.text;
+            EXPECT_EQ(s->stopBits, c.stop) << c.text;
+        }
+    }
+}
+
+} // namespace
