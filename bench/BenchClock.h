@@ -1,0 +1,33 @@
+// Shared by the start-up bench programs: a system-wide monotonic clock that parent and child
+// processes can compare, and the process's peak resident memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+inline std::int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Peak resident set size in KiB (VmHWM), or -1 when /proc cannot tell.
+inline long PeakRssKiB() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) {
+        return -1;
+    }
+    char line[256];
+    long kib = -1;
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kib = std::strtol(line + 6, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(f);
+    return kib;
+}

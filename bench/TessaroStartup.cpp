@@ -1,0 +1,28 @@
+// Tessaro's start-up as the program runs it, up to the moment the main dialog is shown.
+#include "app/TessaroApp.h"
+#include "bench/BenchClock.h"
+#include "ui/TessaroDlg.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QWindow>
+
+int main(int argc, char* argv[]) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessaro"));
+    InstallTraceLogging();
+    CTessaroApp app;
+    app.SetDialogUdpPort(0); // leave the real port to a running Tessaro
+    app.SetDialogHook([](CTessaroDlg& dlg) {
+        dlg.show();
+        while (!dlg.windowHandle() || !dlg.windowHandle()->isExposed()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        std::printf("shown_ns=%lld rss_kib=%ld\n", static_cast<long long>(MonotonicNs()),
+                    PeakRssKiB());
+        std::fflush(stdout);
+        QMetaObject::invokeMethod(&dlg, &QDialog::reject, Qt::QueuedConnection);
+    });
+    app.InitInstance();
+    return 0;
+}
