@@ -1,0 +1,679 @@
+// The dialog's serial channel end to end: the test plays the reader on the master side of a
+// pseudo-terminal pair and types the slave's path into the Port list.
+#include "serial/Mscomm1.h"
+#include "ui/ControlCatalog.h"
+#include "ui/DebugTrace.h"
+#include "ui/IPAddressCtrl.h"
+#include "ui/TessaroDlg.h"
+
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+QByteArray Hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
+
+// How the Transmit and Receive boxes show bytes: " %02X" each.
+QString Shown(const QByteArray& bytes) {
+    return bytes.isEmpty() ? QString() : QLatin1String(" ") + bytes.toHex(' ').toUpper();
+}
+
+// The reader's end of a pseudo-terminal pair.
+class ReaderPty {
+public:
+    ReaderPty() {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+            return;
+        }
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_path = QString::fromLocal8Bit(name);
+    }
+    ~ReaderPty() {
+        closeMaster();
+        if (m_slave >= 0) {
+            ::close(m_slave);
+        }
+    }
+    ReaderPty(const ReaderPty&) = delete;
+    ReaderPty& operator=(const ReaderPty&) = delete;
+
+    bool isOpen() const { return m_master >= 0; }
+    QString path() const { return m_path; }
+
+    void write(const QByteArray& bytes) {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
+            if (n > 0) {
+                done += n;
+            } else {
+                pollfd p{m_master, POLLOUT, 0};
+                ::poll(&p, 1, 50);
+            }
+        }
+    }
+
+    // Up to n bytes, waiting (with the event loop running) until they are there or time is up.
+    QByteArray read(qsizetype n, int timeoutMs = 5000) {
+        QByteArray got;
+        QDeadlineTimer deadline(timeoutMs);
+        while (got.size() < n && !deadline.hasExpired()) {
+            char buf[512];
+            const ssize_t r =
+                ::read(m_master, buf, std::min<qsizetype>(sizeof buf, n - got.size()));
+            if (r > 0) {
+                got.append(buf, r);
+                continue;
+            }
+            QCoreApplication::processEvents();
+            pollfd p{m_master, POLLIN, 0};
+            ::poll(&p, 1, 10);
+        }
+        return got;
+    }
+
+    void closeMaster() {
+        if (m_master >= 0) {
+            ::close(m_master);
+            m_master = -1;
+        }
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+const QString OPEN_CAPTION = QStringLiteral("Open Serial Port");
+const QString CLOSE_CAPTION = QStringLiteral("Close Serial Port");
+const char* const SETUP_OK = "Command setup successful";
+const char* const PARAMS_OK = "Get params successful";
+
+// A parameter reply laid out by hand: header, 176-byte record, CR LF.
+QByteArray HandParamReply(const std::function<void(QByteArray&)>& edit = {}) {
+    QByteArray r(176, '\0');
+    r[0] = 3;                                          // Output format: RS485
+    r[1] = 2;                                          // Card input format: 8H10D
+    r[2] = 0;                                          // No enter
+    r[3] = 1;                                          // Line Feed
+    r[4] = char(0x00), r[5] = char(0xC2), r[6] = 0x01; // 115200
+    r[8] = 7;                                          // data bits
+    r[9] = 2;                                          // stop bits
+    r[10] = 1, r[11] = 1, r[12] = 2, r[13] = 2, r[14] = 1, r[15] = 1;
+    r[16] = 2; // barcode prefix 0D 0A
+    r[20] = 0x0D, r[21] = 0x0A;
+    r[52] = 3; // barcode suffix XYZ
+    r[56] = 'X', r[57] = 'Y', r[58] = 'Z';
+    r[88] = 2; // card prefix 01 AB
+    r[92] = 0x01, r[93] = char(0xAB);
+    r[124] = 2; // card suffix "ok"
+    r[128] = 'o', r[129] = 'k';
+    r[160] = char(0xC4), r[161] = 0x09; // high pulse 2500
+    r[164] = char(0xF4), r[165] = 0x01; // low pulse 500
+    r[168] = 1, r[169] = 2, r[170] = 7;
+    if (edit) {
+        edit(r);
+    }
+    return Hex("0502B600") + r + Hex("0D0A");
+}
+
+} // namespace
+
+class SerialDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CTessaroDlg> m_dlg;
+    std::unique_ptr<ReaderPty> m_pty;
+    QStringList m_messages;
+    QStringList m_traces;
+    std::function<void(const QString&)> m_onMessage;
+
+    QComboBox* combo(int id) { return m_dlg->combo(id); }
+    QLineEdit* edit(int id) { return m_dlg->edit(id); }
+    QString text(int id) { return m_dlg->memo(id)->toPlainText(); }
+    void press(int id) { m_dlg->button(id)->click(); }
+
+    void openPort(ReaderPty& pty) {
+        combo(IDC_PORT)->setEditText(pty.path());
+        press(IDC_OPEN_SERIAL_PORT);
+    }
+    // Writes bytes as the reader and waits until the dialog holds count bytes.
+    void reply(const QByteArray& bytes, int count) {
+        m_pty->write(bytes);
+        QTRY_COMPARE(m_dlg->m_reply.recvCount, count);
+    }
+
+private slots:
+    void init() {
+        m_messages.clear();
+        m_traces.clear();
+        m_onMessage = nullptr;
+        m_dlg = std::make_unique<CTessaroDlg>(0);
+        m_dlg->SetMessageHook([this](const QString& t) {
+            m_messages << t;
+            if (m_onMessage) {
+                m_onMessage(t);
+            }
+        });
+        SetDebugTraceSink([this](std::string_view t) {
+            m_traces << QString::fromLocal8Bit(t.data(), qsizetype(t.size()));
+        });
+        m_pty = std::make_unique<ReaderPty>();
+        QVERIFY(m_pty->isOpen());
+    }
+
+    void cleanup() {
+        SetDebugTraceSink({});
+        m_dlg.reset();
+        m_pty.reset();
+    }
+
+    void openAndCloseToggleCaptionAndButtons() {
+        QPushButton* open = m_dlg->button(IDC_OPEN_SERIAL_PORT);
+        QCOMPARE(open->text(), OPEN_CAPTION);
+        QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+
+        m_dlg->m_reply.recvCount = 9; // a half-received reply is dropped by every press
+        m_dlg->m_reply.recvBuf[3] = 0x77;
+        openPort(*m_pty);
+        QCOMPARE(m_messages, QStringList());
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(m_dlg->m_comm.PortName(), m_pty->path());
+        QCOMPARE(m_dlg->m_comm.get_Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(m_dlg->m_comm.get_InputMode(), 1L);
+        QCOMPARE(m_dlg->m_comm.get_RThreshold(), short(1));
+        QVERIFY(m_dlg->m_comm.get_RTSEnable());
+        QCOMPARE(open->text(), CLOSE_CAPTION);
+        QCOMPARE(m_dlg->m_reply.recvCount, 0);
+        QCOMPARE(m_dlg->m_reply.recvBuf[3], 0);
+        for (const int id : {IDC_OUTPUT_FORMAT_SET, IDC_GET_PARAMETER, IDC_TRANSMIT_TEST,
+                             IDC_CLOUD_SET, IDC_SWITCH_SET, IDC_GET_CURRENT_PARAM}) {
+            QVERIFY2(m_dlg->control(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        QVERIFY(!m_dlg->control(IDC_NET_SETUP)->isEnabled());
+
+        m_dlg->m_reply.recvCount = 4;
+        press(IDC_OPEN_SERIAL_PORT);
+        QVERIFY(!m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(open->text(), OPEN_CAPTION);
+        QCOMPARE(m_dlg->m_reply.recvCount, 0);
+        QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+        QVERIFY(!m_dlg->control(IDC_NET_SETUP)->isEnabled());
+        QVERIFY(m_dlg->control(IDC_GET_CURRENT_PARAM)->isEnabled());
+
+        // A typed speed is used as it stands; the port opens again.
+        combo(IDC_PORT_BAUD)->setEditText(QStringLiteral("57600"));
+        press(IDC_OPEN_SERIAL_PORT);
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(m_dlg->m_comm.get_Settings(), QStringLiteral("57600,n,8,1"));
+        QCOMPARE(m_messages, QStringList());
+    }
+
+    void portItemsNamePortNumbers() {
+        // "com 15" is port 15, whatever comes of opening it on this machine.
+        combo(IDC_PORT)->setCurrentIndex(14);
+        press(IDC_OPEN_SERIAL_PORT);
+        QCOMPARE(m_dlg->m_comm.get_CommPort(), short(15));
+        QCOMPARE(m_dlg->m_comm.PortName(), QStringLiteral("/dev/ttyS14"));
+        if (m_dlg->m_comm.get_PortOpen()) {
+            press(IDC_OPEN_SERIAL_PORT);
+        }
+        // Typed text equal to an item is that item.
+        combo(IDC_PORT)->setEditText(QStringLiteral("com 2"));
+        press(IDC_OPEN_SERIAL_PORT);
+        QCOMPARE(m_dlg->m_comm.get_CommPort(), short(2));
+        QCOMPARE(m_dlg->m_comm.PortName(), QStringLiteral("/dev/ttyS1"));
+    }
+
+    void openFailuresAreReported() {
+        combo(IDC_PORT)->setEditText(QStringLiteral("/dev/tessaro-no-such-port"));
+        press(IDC_OPEN_SERIAL_PORT);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].contains(QStringLiteral("/dev/tessaro-no-such-port")),
+                 qPrintable(m_messages[0]));
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), OPEN_CAPTION);
+        QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+
+        combo(IDC_PORT)->setEditText(m_pty->path());
+        combo(IDC_PORT_BAUD)->setEditText(QStringLiteral("fast"));
+        press(IDC_OPEN_SERIAL_PORT);
+        QCOMPARE(m_messages.size(), 2);
+        QVERIFY2(m_messages[1].contains(QStringLiteral("fast,n,8,1")), qPrintable(m_messages[1]));
+        QVERIFY(!m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), OPEN_CAPTION);
+    }
+
+    void everyCommandSendsItsFrame() {
+        openPort(*m_pty);
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+
+        QByteArray cloud(204, '\0');
+        cloud.replace(0, 12,
+                      Hex("0518CCB2"
+                          "01000000"
+                          "0200000A"));
+        cloud[12] = 'P';                                          // product name at 8
+        cloud[4 + 168] = char(0xC3), cloud[4 + 169] = char(0xA9); // subscribe topic "é" at 168
+
+        constexpr int UNTOUCHED = 99; // the hidden buttons leave the reply mode alone
+        struct Row {
+            const char* name;
+            std::function<void()> setup;
+            int button;
+            QByteArray frames;
+            int replyMode;
+        };
+        const QByteArray hundredSixty(160, 'A');
+        const Row rows[] = {
+            {"output format", [&] { combo(IDC_OUTPUT_FORMAT)->setCurrentIndex(2); },
+             IDC_OUTPUT_FORMAT_SET, Hex("0506051202"), 0},
+            {"output format, nothing selected",
+             [&] { combo(IDC_OUTPUT_FORMAT)->setCurrentIndex(-1); }, IDC_OUTPUT_FORMAT_SET,
+             Hex("0506050FFF"), 0},
+            {"card input format", [&] { combo(IDC_CARD_INPUT_FORMAT)->setCurrentIndex(4); },
+             IDC_CARD_INPUT_FORMAT_SET, Hex("0508051604"), 0},
+            {"enter and line feed",
+             [&] {
+                 combo(IDC_ENTER_KEY)->setCurrentIndex(0);
+                 combo(IDC_LINE_FEED)->setCurrentIndex(1);
+             },
+             IDC_ENTER_LINE_FEED_SET, Hex("050A06160001"), 0},
+            {"barcode prefix as hex",
+             [&] {
+                 combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(0);
+                 edit(IDC_BARCODE_PREFIX)->setText(QStringLiteral("0D0A"));
+             },
+             IDC_BARCODE_PREFIX_SET, Hex("050C0731020D0A"), 0},
+            {"barcode suffix as text",
+             [&] {
+                 combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(1);
+                 edit(IDC_BARCODE_SUFFIX)->setText(QStringLiteral("X!"));
+             },
+             IDC_BARCODE_SUFFIX_SET, Hex("050E0795025821"), 0},
+            {"barcode suffix empty", [&] { edit(IDC_BARCODE_SUFFIX)->clear(); },
+             IDC_BARCODE_SUFFIX_SET, Hex("050E051800"), 0},
+            {"light", [&] { combo(IDC_LIGHT)->setCurrentIndex(2); }, IDC_LIGHT_SET,
+             Hex("0510051C02"), 0},
+            {"working mode", [&] { combo(IDC_WORKING_MODE)->setCurrentIndex(1); },
+             IDC_WORKING_MODE_SET, Hex("0512051D01"), 0},
+            {"hidden switch", [&] { combo(IDC_HIDDEN_SWITCH)->setCurrentIndex(1); }, IDC_SWITCH_SET,
+             Hex("0514051F01"), UNTOUCHED},
+            {"horn", [&] { combo(IDC_HORN)->setCurrentIndex(1); }, IDC_HORN_SET, Hex("0516052101"),
+             0},
+            {"hidden cloud block",
+             [&] {
+                 combo(IDC_CLOUD_PROVIDER)->setCurrentIndex(1);
+                 m_dlg->ipAddress(IDC_CLOUD_SERVER_ADDRESS)->SetAddress(0x0A000002);
+                 edit(IDC_PRODUCT_NAME)->setText(QStringLiteral("P"));
+                 edit(IDC_SUBSCRIBE_TOPIC)->setText(QStringLiteral("\u00e9"));
+             },
+             IDC_CLOUD_SET, cloud, UNTOUCHED},
+            {"wiegand timing, start-up values", [] {}, IDC_WIEGAND_SET,
+             Hex("051C0D96D00700009001000000"), 0},
+            {"serial parameters, start-up values", [] {}, IDC_SERIAL_PARAMS_SET,
+             Hex("05260CE78025000008010200"), 0},
+            {"reset interval, start-up value", [] {}, IDC_RESET_INTERVAL_SET, Hex("0528053301"), 0},
+            {"qr code",
+             [&] {
+                 combo(IDC_CARD_NUMBER_FORMAT)->setCurrentIndex(2);
+                 combo(IDC_START_BIT)->setCurrentIndex(50);
+             },
+             IDC_QR_CODE_SET, Hex("052A06690232"), 0},
+            {"card affix as text",
+             [&] {
+                 combo(IDC_CARD_AFFIX_FORMAT)->setCurrentIndex(1);
+                 combo(IDC_SERIAL_OUTPUT_FORMAT)->setCurrentIndex(1);
+                 edit(IDC_CARD_PREFIX)->setText(QStringLiteral("AB"));
+                 edit(IDC_CARD_SUFFIX)->clear();
+             },
+             IDC_CARD_AFFIX_SET, Hex("052C09C00102414200"), 0},
+            {"card affix as hex",
+             [&] {
+                 combo(IDC_CARD_AFFIX_FORMAT)->setCurrentIndex(0);
+                 combo(IDC_SERIAL_OUTPUT_FORMAT)->setCurrentIndex(0);
+                 edit(IDC_CARD_PREFIX)->setText(QStringLiteral("0A1B"));
+                 edit(IDC_CARD_SUFFIX)->setText(QStringLiteral("ff"));
+             },
+             IDC_CARD_AFFIX_SET,
+             Hex("052C0A620002"
+                 "0A1B01FF"),
+             0},
+            {"total records", [] {}, IDC_TOTAL_RECORDS, Hex("052E0437"), 0},
+            {"read record", [&] { m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("old")); },
+             IDC_READ_RECORD, Hex("05300439"), 1},
+            {"keep a record, 160 bytes",
+             [&] { m_dlg->memo(IDC_RECORD)->setPlainText(QString::fromLatin1(hundredSixty)); },
+             IDC_KEEP_RECORD, Hex("0532A47B") + hundredSixty, 2},
+            {"keep a record, 161 bytes",
+             [&] {
+                 m_dlg->memo(IDC_RECORD)->setPlainText(QString::fromLatin1(hundredSixty + 'A'));
+             },
+             IDC_KEEP_RECORD,
+             Hex("0532A47B") + hundredSixty + Hex("0532A41C41") + QByteArray(159, '\0'), 2},
+            {"keep a record, no text", [&] { m_dlg->memo(IDC_RECORD)->clear(); }, IDC_KEEP_RECORD,
+             QByteArray(), 2},
+            {"keep a record, two lines",
+             [&] { m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("a\nb")); },
+             IDC_KEEP_RECORD, Hex("0532A4B5610D0A62") + QByteArray(156, '\0'), 2},
+            {"transmit test", [] {}, IDC_TRANSMIT_TEST,
+             Hex("01020304") + QByteArray(114, '\0') + Hex("0D0A"), 0},
+            {"get parameter", [] {}, IDC_GET_PARAMETER, Hex("0501040A"), 3},
+        };
+
+        for (const Row& row : rows) {
+            m_traces.clear();
+            m_dlg->m_reply.replyMode = UNTOUCHED;
+            m_dlg->m_reply.recvCount = 3;
+            m_dlg->memo(IDC_TRANSMIT)->setPlainText(QStringLiteral("typed"));
+            row.setup();
+            press(row.button);
+            // Anything beyond the expected bytes shows up at the front of the next row.
+            QCOMPARE(m_pty->read(row.frames.size()).toHex(' '), row.frames.toHex(' '));
+            QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('|')));
+            QCOMPARE(m_dlg->m_reply.replyMode, row.replyMode);
+            QCOMPARE(m_dlg->m_reply.recvCount, row.replyMode == UNTOUCHED ? 3 : 0);
+
+            // The Transmit box echoes the last frame sent; the transmit test and an empty
+            // record leave it alone.
+            QString echo = QStringLiteral("typed");
+            if (row.button != IDC_TRANSMIT_TEST && !row.frames.isEmpty()) {
+                const int last = row.button == IDC_KEEP_RECORD ? int(row.frames.size()) - 164 : 0;
+                echo = Shown(row.frames.mid(last));
+            }
+            QVERIFY2(text(IDC_TRANSMIT) == echo, row.name);
+        }
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        QCOMPARE(text(IDC_RECORD), QStringLiteral("a\nb"));
+        // The read record press had blanked the Record box.
+        press(IDC_READ_RECORD);
+        QCOMPARE(text(IDC_RECORD), QString());
+        QCOMPARE(m_pty->read(4), Hex("05300439"));
+    }
+
+    void hexAffixTraces() {
+        openPort(*m_pty);
+        combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(0);
+        edit(IDC_BARCODE_PREFIX)->setText(QStringLiteral("0A1B"));
+        m_traces.clear();
+        press(IDC_BARCODE_PREFIX_SET);
+        QCOMPARE(m_pty->read(7), Hex("050C073F020A1B"));
+        QCOMPARE(m_traces, QStringList({"data[0]:0x0a\n", "data[1]:0x1b\n"}));
+    }
+
+    void settingReplyInPieces() {
+        openPort(*m_pty);
+        press(IDC_OUTPUT_FORMAT_SET);
+        QCOMPARE(m_pty->read(5), Hex("0506051000"));
+
+        reply(Hex("0507"), 2);
+        QCOMPARE(text(IDC_RECEIVE), QStringLiteral(" 05 07"));
+        reply(Hex("05110D"), 5);
+        QCOMPARE(text(IDC_RECEIVE), QStringLiteral(" 05 07 05 11 0D"));
+        QCOMPARE(m_messages, QStringList());
+        reply(Hex("0A"), 6);
+        QCOMPARE(m_messages, QStringList({SETUP_OK}));
+        QCOMPARE(text(IDC_RECEIVE), QStringLiteral(" 05 07 05 11"));
+        // Later data walks the same bytes again but the reply was already announced.
+        reply(Hex("AA0D0A"), 9);
+        reply(Hex("BB"), 10);
+        QCOMPARE(m_messages, QStringList({SETUP_OK}));
+        QCOMPARE(text(IDC_RECEIVE), QStringLiteral(" 05 07 05 11"));
+
+        // The transmit test's answer is a setting reply too.
+        press(IDC_TRANSMIT_TEST);
+        QCOMPARE(m_pty->read(120).size(), 120);
+        reply(Hex("01020D0A"), 4);
+        QCOMPARE(m_messages, QStringList({SETUP_OK, SETUP_OK}));
+        QCOMPARE(text(IDC_RECEIVE), QStringLiteral(" 01 02"));
+    }
+
+    void parameterReplyFillsTheDialog() {
+        openPort(*m_pty);
+        combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(0); // hex
+        combo(IDC_SERIAL_OUTPUT_FORMAT)->setCurrentIndex(0); // hex decides the card affixes
+        combo(IDC_CARD_AFFIX_FORMAT)->setCurrentIndex(1);    // ... not this list
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+
+        // In pieces; the CR LF inside the record (barcode prefix) is data.
+        const QByteArray all = HandParamReply();
+        reply(all.left(30), 30);
+        QCOMPARE(text(IDC_RECEIVE), Shown(all.left(30)));
+        reply(all.mid(30, 100), 130);
+        reply(all.mid(130), 182);
+        QCOMPARE(m_messages, QStringList({PARAMS_OK}));
+        QCOMPARE(text(IDC_RECEIVE), Shown(all));
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+
+        QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentText(), QStringLiteral("RS485"));
+        QCOMPARE(combo(IDC_CARD_INPUT_FORMAT)->currentText(), QStringLiteral("8H10D"));
+        QCOMPARE(combo(IDC_ENTER_KEY)->currentText(), QStringLiteral("No enter"));
+        QCOMPARE(combo(IDC_LINE_FEED)->currentText(), QStringLiteral("Line Feed"));
+        QCOMPARE(combo(IDC_READER_BAUD)->currentText(), QStringLiteral("115200"));
+        QCOMPARE(combo(IDC_DATA_BIT)->currentText(), QStringLiteral("7"));
+        QCOMPARE(combo(IDC_STOP_BIT)->currentText(), QStringLiteral("2"));
+        QCOMPARE(combo(IDC_PARITY)->currentText(), QStringLiteral("ODD"));
+        QCOMPARE(combo(IDC_QR_OUTPUT_FORMAT)->currentText(), QStringLiteral("Hexadecimal"));
+        QCOMPARE(combo(IDC_RESET_INTERVAL)->currentText(), QStringLiteral("24 hours"));
+        QCOMPARE(combo(IDC_WORKING_MODE)->currentText(), QStringLiteral("Interval mode"));
+        QCOMPARE(combo(IDC_HORN)->currentText(), QStringLiteral("Open"));
+        QCOMPARE(combo(IDC_LIGHT)->currentText(), QStringLiteral("turn on"));
+        QCOMPARE(edit(IDC_BARCODE_PREFIX)->text(), QStringLiteral("0d0a"));
+        QCOMPARE(edit(IDC_BARCODE_SUFFIX)->text(), QStringLiteral("58595a"));
+        QCOMPARE(edit(IDC_CARD_PREFIX)->text(), QStringLiteral("01ab"));
+        QCOMPARE(edit(IDC_CARD_SUFFIX)->text(), QStringLiteral("6f6b"));
+        QCOMPARE(edit(IDC_LOW_PULSE)->text(), QStringLiteral("500"));
+        QCOMPARE(edit(IDC_HIGH_PULSE)->text(), QStringLiteral("2500"));
+        QCOMPARE(combo(IDC_WG_OUTPUT_ORDER)->currentText(), QStringLiteral("Reverse order"));
+        QCOMPARE(combo(IDC_CARD_NUMBER_FORMAT)->currentText(), QStringLiteral("2H3D+4H5D"));
+        QCOMPARE(combo(IDC_START_BIT)->currentText(), QStringLiteral("7"));
+
+        // Bytes after the end are shown but announce nothing more.
+        reply(Hex("1122"), 184);
+        QCOMPARE(m_messages, QStringList({PARAMS_OK}));
+        QCOMPARE(text(IDC_RECEIVE), Shown(all + Hex("1122")));
+    }
+
+    void parameterReplyAsTextAndUnknownValues() {
+        openPort(*m_pty);
+        combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(1); // ASCII
+        combo(IDC_SERIAL_OUTPUT_FORMAT)->setCurrentIndex(1); // ASCII
+        combo(IDC_CARD_AFFIX_FORMAT)->setCurrentIndex(0);    // not consulted
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+
+        const QByteArray all = HandParamReply([](QByteArray& r) {
+            r[4] = char(0xB0), r[5] = 0x04, r[6] = 0; // 1200: not in the list
+            r[8] = 9;                                 // 9 data bits: not in the list
+            r[0] = char(200);                         // beyond the Output format items
+            r[20] = 'A', r[21] = 'B';                 // barcode prefix "AB"
+            r[92] = 'C', r[93] = '1';                 // card prefix "C1"
+            r[124] = 0;                               // text form ignores the length
+            for (int i = 0; i < 32; ++i) {
+                r[56 + i] = 'z'; // barcode suffix without a terminating zero
+            }
+        });
+        reply(all, 182);
+        QCOMPARE(m_messages, QStringList({PARAMS_OK}));
+        QCOMPARE(combo(IDC_READER_BAUD)->currentText(), QStringLiteral("9600"));
+        QCOMPARE(combo(IDC_DATA_BIT)->currentText(), QStringLiteral("8"));
+        QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentIndex(), -1);
+        QCOMPARE(combo(IDC_STOP_BIT)->currentText(), QStringLiteral("2"));
+        QCOMPARE(edit(IDC_BARCODE_PREFIX)->text(), QStringLiteral("AB"));
+        QCOMPARE(edit(IDC_BARCODE_SUFFIX)->text(), QString(32, QLatin1Char('z')));
+        QCOMPARE(edit(IDC_CARD_PREFIX)->text(), QStringLiteral("C1"));
+        QCOMPARE(edit(IDC_CARD_SUFFIX)->text(), QStringLiteral("ok"));
+    }
+
+    void longerParameterReplyReportsItsLength() {
+        openPort(*m_pty);
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+        QByteArray all = HandParamReply();
+        all.insert(180, Hex("3344"));
+        reply(all, 184);
+        QCOMPARE(m_messages, QStringList({PARAMS_OK, "data length = 178"}));
+        QCOMPARE(edit(IDC_HIGH_PULSE)->text(), QStringLiteral("2500"));
+    }
+
+    void dataArrivingWhileAMessageIsOpen() {
+        openPort(*m_pty);
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+
+        int nested = 0;
+        m_onMessage = [&](const QString& message) {
+            if (message != QLatin1String(PARAMS_OK) || nested++ > 0) {
+                return;
+            }
+            // The box is open: more bytes arrive and the handler runs again meanwhile.
+            m_pty->write(Hex("3344"));
+            QTRY_COMPARE(m_dlg->m_reply.recvCount, 184);
+            m_dlg->OnComm();
+        };
+        reply(HandParamReply(), 184);
+        QTRY_COMPARE(edit(IDC_LOW_PULSE)->text(), QStringLiteral("500"));
+        QCOMPARE(m_messages, QStringList({PARAMS_OK}));
+        QCOMPARE(text(IDC_RECEIVE), Shown(HandParamReply() + Hex("3344")));
+        QCOMPARE(combo(IDC_START_BIT)->currentText(), QStringLiteral("7"));
+    }
+
+    void getParameterTogglesItsQuery() {
+        openPort(*m_pty);
+        press(IDC_GET_PARAMETER); // sends
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        press(IDC_GET_PARAMETER); // withdraws
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->m_reply.replyMode, 3);
+        press(IDC_GET_PARAMETER); // sends again
+        press(IDC_TOTAL_RECORDS);
+        // Exactly two queries went out before the records frame.
+        QCOMPARE(m_pty->read(12), Hex("0501040A"
+                                      "0501040A"
+                                      "052E0437"));
+
+        // Another command leaves the query pending: the next press withdraws it.
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+
+        // A reply ends the query: the next press asks again.
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+        reply(HandParamReply(), 182);
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+    }
+
+    void recordRepliesStayOutOfTheBoxes() {
+        openPort(*m_pty);
+        m_dlg->memo(IDC_RECEIVE)->setPlainText(QStringLiteral("earlier"));
+        for (const int id : {IDC_READ_RECORD, IDC_KEEP_RECORD}) {
+            m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("x"));
+            press(id);
+            QCOMPARE(m_pty->read(id == IDC_READ_RECORD ? 4 : 164).size(),
+                     id == IDC_READ_RECORD ? 4 : 164);
+            reply(Hex("053106004141410D0A"), 9);
+            QCOMPARE(text(IDC_RECEIVE), QStringLiteral("earlier"));
+            QCOMPARE(text(IDC_RECORD), id == IDC_READ_RECORD ? QString() : QStringLiteral("x"));
+        }
+        QCOMPARE(m_messages, QStringList());
+    }
+
+    void replyLongerThanTheBuffer() {
+        openPort(*m_pty);
+        press(IDC_TOTAL_RECORDS);
+        QCOMPARE(m_pty->read(4), Hex("052E0437"));
+        reply(QByteArray(1100, char(0x11)), 1024);
+        QCOMPARE(text(IDC_RECEIVE).size(), 3 * 1024);
+        QCOMPARE(m_messages, QStringList());
+        // Still usable: the next command starts a fresh reply.
+        press(IDC_TOTAL_RECORDS);
+        QCOMPARE(m_pty->read(4), Hex("052E0437"));
+        reply(Hex("0D0A"), 2);
+        QCOMPARE(m_messages, QStringList({SETUP_OK}));
+    }
+
+    void readerVanishesWhileOpen() {
+        openPort(*m_pty);
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        m_pty->closeMaster();
+        QTRY_VERIFY(!m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(m_dlg->m_comm.get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
+        QCOMPARE(m_messages, QStringList());
+
+        // A command now reports the closed port and leaves the dialog usable.
+        press(IDC_OUTPUT_FORMAT_SET);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(text(IDC_TRANSMIT), QStringLiteral(" 05 06 05 10 00"));
+
+        // A query that could not be written is not left pending: the next press tries again.
+        press(IDC_GET_PARAMETER);
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_messages.size(), 3);
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+
+        // Back again: the next press opens it.
+        m_pty = std::make_unique<ReaderPty>();
+        QVERIFY(m_pty->isOpen());
+        openPort(*m_pty);
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), CLOSE_CAPTION);
+        press(IDC_OUTPUT_FORMAT_SET);
+        QCOMPARE(m_pty->read(5), Hex("0506051000"));
+        reply(Hex("0D0A"), 2);
+        QCOMPARE(m_messages.size(), 4);
+        QCOMPARE(m_messages[3], QString::fromLatin1(SETUP_OK));
+    }
+
+    void writingWithThePortClosed() {
+        // The records buttons stay enabled while the port is closed.
+        for (const int id : {IDC_TOTAL_RECORDS, IDC_READ_RECORD, IDC_KEEP_RECORD}) {
+            m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("r"));
+            m_dlg->m_reply.recvCount = 2;
+            press(id);
+            QCOMPARE(m_dlg->m_reply.recvCount, 0);
+        }
+        QCOMPARE(m_messages.size(), 3);
+        // The frame of the failed write is on screen (the keep-record frame was last).
+        QCOMPARE(text(IDC_TRANSMIT).left(12), QStringLiteral(" 05 32 A4 4D"));
+        QVERIFY(m_messages[0].contains(QStringLiteral("not open")));
+        press(IDC_TRANSMIT_TEST); // disabled while closed: nothing happens
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_messages.size(), 3);
+        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+
+        openPort(*m_pty);
+        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_pty->read(4), Hex("0501040A"));
+        QCOMPARE(m_messages.size(), 3);
+    }
+};
+
+QTEST_MAIN(SerialDialogTest)
+#include "serial_dialog_test.moc"
