@@ -1,19 +1,49 @@
-// A reader's name and network settings, as a discovery reply carries them.
+// A reader's name and network settings, as a discovery reply carries them and as the network
+// set-up command sends them.
 #pragma once
+
+#include "net/ByteOrder.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 
 inline constexpr std::size_t DISCOVER_DEV_LEN = 96;
 inline constexpr std::size_t DEV_NAME_LEN = 16;
 inline constexpr std::size_t DEV_SERVER_ADDR_LEN = 48;
+// The settings after the name; the UDP parameter record starts with the same bytes.
+inline constexpr std::size_t NET_BLOCK_LEN = 80;
 
-// Plain value; the wire form is produced and read by explicit encode/decode helpers.
+// Field offsets inside the 96-byte record.
+namespace discover_dev {
+inline constexpr std::size_t NAME = 0;
+inline constexpr std::size_t NET_MODE = 16;
+inline constexpr std::size_t IP_ADDR = 20;
+inline constexpr std::size_t SUBNET_MASK = 24;
+inline constexpr std::size_t GATEWAY = 28;
+inline constexpr std::size_t DNS1 = 32;
+inline constexpr std::size_t DNS2 = 36;
+inline constexpr std::size_t SERVER_ADDR = 40;
+inline constexpr std::size_t SERVER_PORT = 88;
+inline constexpr std::size_t HTTP_SERVER = 92;
+} // namespace discover_dev
+
+static_assert(discover_dev::NET_MODE == discover_dev::NAME + DEV_NAME_LEN);
+static_assert(discover_dev::SERVER_PORT == discover_dev::SERVER_ADDR + DEV_SERVER_ADDR_LEN);
+static_assert(discover_dev::HTTP_SERVER + 4 == DISCOVER_DEV_LEN);
+static_assert(DISCOVER_DEV_LEN - discover_dev::NET_MODE == NET_BLOCK_LEN);
+
+// Plain value; encode/decode give and take the exact wire bytes.
 struct DISCOVER_DEV_T {
     std::array<char, DEV_NAME_LEN> name{};
     std::int32_t netMode = 0;
-    std::uint32_t ipAddr = 0; // control order; network byte order when taken from a source address
+    // Control order (first dotted field most significant). A record stored from a discovery
+    // reply holds the reply's source address here in network byte order instead.
+    std::uint32_t ipAddr = 0;
     std::uint32_t subnetMask = 0;
     std::uint32_t gateway = 0;
     std::uint32_t dns1 = 0;
@@ -21,4 +51,31 @@ struct DISCOVER_DEV_T {
     std::array<char, DEV_SERVER_ADDR_LEN> serverAddr{};
     std::int32_t serverPort = 0;
     std::int32_t httpServer = 0;
+
+    std::array<std::uint8_t, DISCOVER_DEV_LEN> encode() const;
+    static DISCOVER_DEV_T decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN> bytes);
+
+    friend bool operator==(const DISCOVER_DEV_T&, const DISCOVER_DEV_T&) = default;
 };
+
+// The name: up to its NUL, all 16 bytes when it has none.
+std::string_view DeviceName(const DISCOVER_DEV_T& dev);
+
+// The address field for a source address given as a number (first dotted field most
+// significant): its bytes in memory and on the wire come first dotted field first.
+constexpr std::uint32_t SourceToAddressField(std::uint32_t ipv4) {
+    return ByteSwap32(ipv4);
+}
+constexpr std::uint32_t AddressFieldToSource(std::uint32_t field) {
+    return ByteSwap32(field);
+}
+
+// The four bytes of an address field in storage order.
+std::array<std::uint8_t, 4> AddressFieldBytes(std::uint32_t field);
+
+// "Current device: <name>(a.b.c.d)", the address field's bytes in storage order.
+std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev);
+
+// The first (oldest) record whose name equals name exactly; nullptr when none does.
+const DISCOVER_DEV_T* FindDeviceByName(std::span<const std::unique_ptr<DISCOVER_DEV_T>> list,
+                                       std::string_view name);

@@ -1,0 +1,148 @@
+#include "net/UdpPacket.h"
+
+#include "ui/DebugTrace.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+// Receive traces name the function that reads the socket, whatever file they come from.
+constexpr const char* TRACE_FILE = "TessaroDlg";
+constexpr const char* TRACE_FUNC = "CTessaroDlg::UdpCmdRecv";
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void Trace(std::vector<std::string>& traces, const char* format, ...) {
+    char buffer[DEBUG_TRACE_BUFFER_LEN];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) {
+        return;
+    }
+    traces.emplace_back(buffer,
+                        std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
+    DebugTrace("%s", buffer);
+}
+
+// Sum of the bytes the header's length covers, the datagram's end padded with zeros.
+int CoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t length) {
+    const std::size_t available = datagram.size() - PACKAGE_HEADER_LEN;
+    return UdpChecksum(datagram.data() + PACKAGE_HEADER_LEN,
+                       static_cast<int>(std::min(length, available)));
+}
+
+} // namespace
+
+int UdpChecksum(const std::uint8_t* data, int count) {
+    std::uint8_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        sum = static_cast<std::uint8_t>(sum + data[i]);
+    }
+    return 0xFF - sum;
+}
+
+UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
+    UdpCheck check;
+    if (datagram.size() < PACKAGE_HEADER_LEN) {
+        Trace(check.traces, "\n\n\n %s,%s,%d  recvbytes=%d PACKAGE_HEADER_LEN=%d\n", TRACE_FILE,
+              TRACE_FUNC, __LINE__, static_cast<int>(datagram.size()),
+              static_cast<int>(PACKAGE_HEADER_LEN));
+        check.verdict = UdpVerdict::TooShort;
+        return check;
+    }
+    check.header = MspSendCmd_t::decode(datagram.first<PACKAGE_HEADER_LEN>());
+    const MspSendCmd_t& h = check.header;
+    if (h.sync != SYNC_CODE) {
+        Trace(check.traces, "sync code error\n");
+        check.verdict = UdpVerdict::BadSync;
+        return check;
+    }
+    Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, __LINE__, h.cmdId);
+    if (h.length != 0) {
+        const int retCrc = CoveredChecksum(datagram, h.length);
+        if (retCrc != h.cmdData_checksum) {
+            Trace(check.traces, "cmdData_checksum error ,retCrc=0x%0x ,cmdData_checksum=0x%0x \n",
+                  static_cast<unsigned>(retCrc), h.cmdData_checksum);
+            check.verdict = UdpVerdict::BadChecksum;
+            return check;
+        }
+    }
+    if (static_cast<unsigned>(h.cmdId) - 1u > UDP_CMD_MAX - 1u) {
+        check.verdict = UdpVerdict::OutOfRange;
+        return check;
+    }
+    check.verdict = UdpVerdict::Valid;
+    return check;
+}
+
+std::size_t UdpDataSize(std::uint8_t cmdId) {
+    switch (cmdId) {
+    case UDP_CMD_VERSION:
+        return 64;
+    case UDP_CMD_DISCOVER:
+    case UDP_CMD_SET_NET_ACK:
+        return 96;
+    case UDP_CMD_OUTPUT_FORMAT_ACK:
+    case UDP_CMD_CARD_INPUT_FORMAT_ACK:
+    case UDP_CMD_LIGHT_ACK:
+    case UDP_CMD_WORKING_MODE_ACK:
+    case UDP_CMD_SWITCH_ACK:
+    case UDP_CMD_HORN_ACK:
+    case UDP_CMD_RESET_INTERVAL_ACK:
+        return 1;
+    case UDP_CMD_ENTER_LINE_FEED_ACK:
+        return 2;
+    case UDP_CMD_BARCODE_PREFIX_ACK:
+    case UDP_CMD_BARCODE_SUFFIX_ACK:
+        return 33;
+    case UDP_CMD_CLOUD_ACK:
+        return 200;
+    case UDP_CMD_1A_ACK:
+        return 128;
+    case UDP_CMD_WIEGAND_ACK:
+        return 9;
+    case UDP_CMD_PARAMS:
+        return 568;
+    case UDP_CMD_SERIAL_PARAMS_ACK:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+std::vector<std::uint8_t> UdpCommandData(std::span<const std::uint8_t> datagram, std::size_t size) {
+    std::vector<std::uint8_t> data(size, 0);
+    if (datagram.size() > PACKAGE_HEADER_LEN) {
+        const auto body = datagram.subspan(PACKAGE_HEADER_LEN);
+        std::copy_n(body.begin(), std::min(size, body.size()), data.begin());
+    }
+    return data;
+}
+
+std::string UdpDump(std::span<const std::uint8_t> datagram) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(datagram.size() * 3);
+    for (const std::uint8_t b : datagram) {
+        text += ' ';
+        text += digits[b >> 4];
+        text += digits[b & 0x0F];
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data) {
+    MspSendCmd_t header;
+    BuildCmdHeader(header, cmdId, data.size());
+    std::vector<std::uint8_t> datagram(PACKAGE_HEADER_LEN + data.size());
+    const auto h = header.encode();
+    std::copy(h.begin(), h.end(), datagram.begin());
+    std::copy(data.begin(), data.end(), datagram.begin() + PACKAGE_HEADER_LEN);
+    datagram[HDR_CHECKSUM] = static_cast<std::uint8_t>(CoveredChecksum(datagram, header.length));
+    return datagram;
+}
