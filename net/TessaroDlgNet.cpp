@@ -1,18 +1,343 @@
 // The dialog's network channel: the UDP socket, its dispatch, the device list and the network
-// parameter command.
+// parameter command. Bytes are read and built by the core; this file moves them between the
+// socket and the widgets.
 #include "ui/TessaroDlg.h"
 
-void CTessaroDlg::SetupUdpSocket() {}
-void CTessaroDlg::OnNetSetup() {}
-void CTessaroDlg::OnSelchangeDevList() {}
-int CTessaroDlg::OnUdpNotify(int) {
-    return 0;
+#include "net/DevParam.h"
+#include "net/DiscoverDev.h"
+#include "net/UdpDispatch.h"
+#include "net/UdpPacket.h"
+#include "net/WireText.h"
+#include "serial/SerialFrame.h"
+#include "ui/ControlCatalog.h"
+#include "ui/DebugTrace.h"
+#include "ui/IPAddressCtrl.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QUdpSocket>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace {
+
+QString FromLocal(std::string_view text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
-void CTessaroDlg::UdpCmdRecv(const std::uint8_t*, int, const QHostAddress&) {}
-int CTessaroDlg::SelectDeviceByName(const QByteArray&) {
-    return 0;
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t>) {}
+
+// Only errors that leave the socket unusable end it. A refused or failed single datagram does
+// not: an ICMP "port unreachable" after a send to a reader that is gone comes back as
+// ConnectionRefusedError on the next read.
+bool SocketIsGone(QAbstractSocket::SocketError error) {
+    return error == QAbstractSocket::RemoteHostClosedError ||
+           error == QAbstractSocket::SocketResourceError;
+}
+
+// An index outside the list leaves it with no selection.
+void SelectIndex(QComboBox* list, int index) {
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+std::optional<long long> SelectedNumber(const QComboBox* list) {
+    bool ok = false;
+    const long long value = list->currentText().toLongLong(&ok);
+    return ok && list->currentIndex() >= 0 ? std::optional<long long>(value) : std::nullopt;
+}
+
+QListWidgetItem* SelectedDevice(const QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+// The reader's name as it arrived; the row text is only its rendering.
+QByteArray RowName(const QListWidgetItem* item) {
+    return item->data(Qt::UserRole).toByteArray();
+}
+
+QString AffixText(const std::array<char, AFFIX_LEN>& field, std::int8_t format) {
+    return format == 0 ? QString::fromLatin1(AffixHex(field)) : FromLocal(FieldText(field));
+}
+
+} // namespace
+
+CTessaroDlg::UdpSocketCloser::~UdpSocketCloser() {
+    dlg->CloseUdpSocket();
+}
+
+void CTessaroDlg::SetupUdpSocket() {
+    auto* socket = new QUdpSocket(this);
+    // Qt enables SO_BROADCAST on every UDP socket it creates.
+    if (!socket->bind(QHostAddress::AnyIPv4, m_localUdpPort)) {
+        const QAbstractSocket::SocketError error = socket->error();
+        delete socket;
+        const bool noSocket = error == QAbstractSocket::SocketResourceError ||
+                              error == QAbstractSocket::UnsupportedSocketOperationError;
+        SetPaneText(0, noSocket ? QStringLiteral("cannot create UDP socket!")
+                                : QStringLiteral("Local port binding failed!"));
+        return;
+    }
+    m_udpSocket = socket;
+    connect(socket, &QUdpSocket::readyRead, this, [this] { OnUdpNotify(FD_READ); });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError error) {
+                if (SocketIsGone(error)) {
+                    OnUdpNotify(FD_CLOSE);
+                }
+            });
+    connect(socket, &QAbstractSocket::stateChanged, this,
+            [this](QAbstractSocket::SocketState state) {
+                if (state == QAbstractSocket::UnconnectedState) {
+                    OnUdpNotify(FD_CLOSE);
+                }
+            });
+    connect(this, &QDialog::finished, this, [this] { CloseUdpSocket(); });
+    DebugTrace("Command port:%d The radio port:%d", UDP_READER_PORT, socket->localPort());
+    DebugTrace("UDP Server/client setup successful.");
+}
+
+void CTessaroDlg::CloseUdpSocket() {
+    if (QUdpSocket* socket = std::exchange(m_udpSocket, nullptr)) {
+        socket->disconnect(this);
+        socket->close();
+        socket->deleteLater();
+    }
+}
+
 quint16 CTessaroDlg::LocalUdpPort() const {
+    return m_udpSocket ? m_udpSocket->localPort() : 0;
+}
+
+int CTessaroDlg::OnUdpNotify(int event) {
+    if (event == FD_READ) {
+        // Every pending datagram now: the socket announces later ones only once these are read.
+        while (m_udpSocket && m_udpSocket->hasPendingDatagrams()) {
+            QUdpSocket* socket = m_udpSocket;
+            const qint64 size = socket->pendingDatagramSize();
+            if (size < 0) {
+                break;
+            }
+            if (size > static_cast<qint64>(UDP_RECV_BUFFER_LEN)) {
+                char rest = 0; // the rest of the datagram is dropped by the read
+                if (socket->readDatagram(&rest, 1) < 0) {
+                    break;
+                }
+                continue;
+            }
+            std::array<std::uint8_t, UDP_RECV_BUFFER_LEN> buffer{};
+            QHostAddress source;
+            const qint64 count = socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
+                                                      static_cast<qint64>(buffer.size()), &source);
+            if (count < 0) {
+                break;
+            }
+            if (count == 0) {
+                continue;
+            }
+            UdpCmdRecv(buffer.data(), static_cast<int>(count), source);
+            const auto received = std::span(buffer).first(static_cast<std::size_t>(count));
+            SetPaneText(1, QString::fromLatin1(UdpDump(received)));
+        }
+    } else if (event == FD_CLOSE) {
+        CloseUdpSocket();
+        SetPaneText(0, QStringLiteral("server exit."));
+    }
     return 0;
+}
+
+void CTessaroDlg::UdpCmdRecv(const std::uint8_t* data, int count, const QHostAddress& source) {
+    if (!data || count <= 0) {
+        return;
+    }
+    UdpSelections current;
+    current.workingMode = combo(IDC_WORKING_MODE)->currentIndex();
+    current.hiddenSwitch = combo(IDC_HIDDEN_SWITCH)->currentIndex();
+    current.horn = combo(IDC_HORN)->currentIndex();
+    current.readerBaud = SelectedNumber(combo(IDC_READER_BAUD));
+    current.dataBits = SelectedNumber(combo(IDC_DATA_BIT));
+    current.stopBits = SelectedNumber(combo(IDC_STOP_BIT));
+
+    bool isIpv4 = false;
+    const quint32 ipv4 = source.toIPv4Address(&isIpv4);
+    const UdpAction action = DispatchUdpDatagram(std::span(data, static_cast<std::size_t>(count)),
+                                                 isIpv4 ? ipv4 : 0, current);
+
+    switch (action.kind) {
+    case UdpActionKind::None:
+        break;
+    case UdpActionKind::Version:
+        m_bClientVer = action.clientVer;
+        break;
+    case UdpActionKind::AddDevice: {
+        m_devList.push_back(std::make_unique<DISCOVER_DEV_T>(action.device));
+        const std::string_view name = DeviceName(*m_devList.back());
+        auto* row = new QListWidgetItem(FromLocal(name));
+        row->setData(Qt::UserRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+        // Newest first. Qt reports the shifted selection as a change; the user changed nothing.
+        const QSignalBlocker quiet(deviceList());
+        deviceList()->insertItem(0, row);
+        break;
+    }
+    case UdpActionKind::Confirm:
+        SetPaneText(0, QString::fromLatin1(UDP_MSG_CONFIRM));
+        break;
+    case UdpActionKind::ConfirmChinese:
+        SetPaneText(0, QString::fromUtf8(UDP_MSG_CONFIRM_ZH));
+        break;
+    case UdpActionKind::ShowParams:
+        ShowUdpParams(action.record);
+        break;
+    }
+}
+
+int CTessaroDlg::SelectDeviceByName(const QByteArray& name) {
+    const std::string_view wanted(name.constData(), static_cast<std::size_t>(name.size()));
+    if (const DISCOVER_DEV_T* dev = FindDeviceByName(m_devList, wanted)) {
+        m_curDev = *dev;
+    }
+    return 0;
+}
+
+void CTessaroDlg::OnSelchangeDevList() {
+    const QListWidgetItem* row = SelectedDevice(deviceList());
+    if (!row) {
+        return;
+    }
+    const QByteArray name = RowName(row);
+    SelectDeviceByName(name);
+    const QString text = FromLocal(CurrentDeviceText(
+        std::string_view(name.constData(), static_cast<std::size_t>(name.size())), m_curDev));
+    SetPaneText(0, text);
+    setWindowTitle(text);
+}
+
+void CTessaroDlg::OnNetSetup() {
+    m_reply.replyMode = REPLY_MODE_SETTING;
+    m_reply.ClearBuffer();
+    UpdateData(true);
+
+    DISCOVER_DEV_T block;
+    m_curDev = DISCOVER_DEV_T{};
+    block.netMode = combo(IDC_NETWORK_MODE)->currentIndex();
+    block.ipAddr = ipAddress(IDC_IP_ADDRESS)->GetAddress();
+    block.subnetMask = ipAddress(IDC_SUBNET_MASK)->GetAddress();
+    block.gateway = ipAddress(IDC_GATEWAY)->GetAddress();
+    block.dns1 = ipAddress(IDC_DNS1)->GetAddress();
+    block.dns2 = ipAddress(IDC_DNS2)->GetAddress();
+    const QByteArray server = edit(IDC_SERVER_ADDRESS)->text().toLocal8Bit();
+    SetFieldText(block.serverAddr,
+                 std::string_view(server.constData(), static_cast<std::size_t>(server.size())));
+    block.serverPort = m_nServerPort;
+    block.httpServer = combo(IDC_HTTP_SERVER)->currentIndex();
+
+    const QListWidgetItem* row = SelectedDevice(deviceList());
+    if (!row) {
+        SetPaneText(0, QStringLiteral("Send failed, no device selected."));
+        return;
+    }
+    const QByteArray name = RowName(row);
+    SelectDeviceByName(name);
+    // A name that filled all 16 bytes goes back as it came, without a terminator.
+    SetFieldBytes(block.name,
+                  std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
+
+    MspSendCmd_t header;
+    BuildCmdHeader(header, UDP_CMD_SET_NET, DISCOVER_DEV_LEN);
+
+    const QHostAddress to(AddressFieldToSource(m_curDev.ipAddr));
+    auto send = [&](std::span<const std::uint8_t> bytes) {
+        const bool ok =
+            m_udpSocket && m_udpSocket->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
+                                                      static_cast<qint64>(bytes.size()), to,
+                                                      UDP_READER_PORT) != -1;
+        SetPaneText(0, ok ? QStringLiteral("Data sent successfully.")
+                          : QStringLiteral("Error sending data."));
+    };
+    DebugTrace("MspSendCmd_t:%d", static_cast<int>(PACKAGE_HEADER_LEN));
+    send(header.encode());
+    DebugTrace("DISCOVER_DEV_T:%d", static_cast<int>(DISCOVER_DEV_LEN));
+    send(block.encode());
+}
+
+void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
+    std::array<std::uint8_t, DEV_PARAM_LEN> bytes{};
+    std::copy_n(record.begin(), std::min(record.size(), bytes.size()), bytes.begin());
+    const DEV_PARAM_T p = DEV_PARAM_T::decode(bytes);
+
+    // Network group.
+    ipAddress(IDC_IP_ADDRESS)->SetAddress(p.ipAddr);
+    ipAddress(IDC_SUBNET_MASK)->SetAddress(p.subnetMask);
+    ipAddress(IDC_GATEWAY)->SetAddress(p.gateway);
+    ipAddress(IDC_DNS1)->SetAddress(p.dns1);
+    ipAddress(IDC_DNS2)->SetAddress(p.dns2);
+    edit(IDC_SERVER_ADDRESS)->setText(FromLocal(FieldText(p.serverAddr)));
+    m_nServerPort = p.serverPort;
+    SelectIndex(combo(IDC_HTTP_SERVER), p.httpServer);
+    SelectIndex(combo(IDC_NETWORK_MODE), p.netMode);
+
+    // Plain lists; the two format codes count from 1.
+    SelectIndex(combo(IDC_LIGHT), p.light);
+    SelectIndex(combo(IDC_WORKING_MODE), p.workingMode);
+    SelectIndex(combo(IDC_HIDDEN_SWITCH), p.hiddenSwitch);
+    SelectIndex(combo(IDC_HORN), p.horn);
+    SelectIndex(combo(IDC_ENTER_KEY), p.enterKey);
+    SelectIndex(combo(IDC_LINE_FEED), p.lineFeed);
+    SelectIndex(combo(IDC_CLOUD_PROVIDER), p.cloudProvider);
+    SelectIndex(combo(IDC_OUTPUT_FORMAT), p.outputFormat - 1);
+    SelectIndex(combo(IDC_CARD_INPUT_FORMAT), p.cardInputFormat - 1);
+    SelectIndex(combo(IDC_PARITY), p.parity);
+    SelectIndex(combo(IDC_QR_OUTPUT_FORMAT), p.qrOutputFormat);
+    SelectIndex(combo(IDC_BARCODE_AFFIX_FORMAT), p.barcodePrefixFormat);
+    SelectIndex(combo(IDC_START_BIT), p.startBit);
+    SelectIndex(combo(IDC_CARD_AFFIX_FORMAT), p.cardAffixFormat);
+    SelectIndex(combo(IDC_SERIAL_OUTPUT_FORMAT), p.serialOutputFormat);
+    // As the serial parameter display does.
+    SelectIndex(combo(IDC_WG_OUTPUT_ORDER), p.wgOutputOrder);
+
+    // Affixes: hex pairs when their format byte is 0, else the text.
+    edit(IDC_CARD_PREFIX)->setText(AffixText(p.cardPrefix, p.serialOutputFormat));
+    edit(IDC_CARD_SUFFIX)->setText(AffixText(p.cardSuffix, p.serialOutputFormat));
+    edit(IDC_BARCODE_PREFIX)->setText(AffixText(p.barcodePrefix, p.barcodePrefixFormat));
+    edit(IDC_BARCODE_SUFFIX)->setText(AffixText(p.barcodeSuffix, p.barcodeSuffixFormat));
+
+    m_nHighPulse = PulseMicros(p.wgHighPulse);
+    m_nLowPulse = PulseMicros(p.wgLowPulse);
+
+    edit(IDC_PRODUCT_NAME)->setText(FromUtf8(FieldText(p.productName)));
+    edit(IDC_PRODUCT_KEY)->setText(FromUtf8(FieldText(p.productKey)));
+    edit(IDC_DEVICE_NAME)->setText(FromUtf8(FieldText(p.deviceName)));
+    edit(IDC_DEVICE_KEY)->setText(FromUtf8(FieldText(p.deviceKey)));
+    edit(IDC_PUBLISH_TOPIC)->setText(FromUtf8(FieldText(p.publishTopic)));
+    edit(IDC_SUBSCRIBE_TOPIC)->setText(FromUtf8(FieldText(p.subscribeTopic)));
+
+    // Controls only the newer reader understands.
+    const bool newer = m_bClientVer == 1;
+    if (newer) {
+        SelectIndex(combo(IDC_CARD_NUMBER_FORMAT), p.cardNumberFormat);
+        control(IDC_QR_CODE_SET)->setEnabled(true);
+    }
+    for (const int id : {IDC_ENCRYPTION, IDC_CARD_NUMBER_FORMAT, IDC_DEVICE_MODE, IDC_USE_COUNT,
+                         IDC_NTP_ADDRESS, IDC_BACKUP_ADDRESS}) {
+        control(id)->setEnabled(newer);
+    }
+
+    ipAddress(IDC_CLOUD_SERVER_ADDRESS)->SetAddress(p.cloudServer);
+
+    SelectListByNumber(IDC_READER_BAUD, p.baudRate);
+    SelectListByNumber(IDC_DATA_BIT, p.dataBits);
+    SelectListByNumber(IDC_STOP_BIT, p.stopBits);
+
+    SelectIndex(combo(IDC_RESET_INTERVAL), p.resetInterval);
+
+    SetSettingButtons(true);
+    UpdateData(false);
+    SetPaneText(0, QStringLiteral("Receive parameter successfully."));
 }

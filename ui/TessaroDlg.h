@@ -95,6 +95,12 @@ public:
     // --- end serial channel members ---
 
     // --- network channel members (net/) ---
+    // Closes the socket without notifications before the members it would reach are gone.
+    struct UdpSocketCloser {
+        CTessaroDlg* dlg;
+        ~UdpSocketCloser();
+    };
+    UdpSocketCloser m_udpCloser{this};
     // --- end network channel members ---
 
 public slots:
@@ -147,6 +153,7 @@ public:
     int SelectDeviceByName(const QByteArray& name);
     void ShowUdpParams(std::span<const std::uint8_t> record);
     quint16 LocalUdpPort() const;
+    void CloseUdpSocket();
     // --- end network channel methods ---
 
 protected:
