@@ -162,53 +162,21 @@ TEST(DevParam, DecodesEveryFieldFromAHandWrittenRecord) {
     Put(b, 504, {0x02, 0x00});
     Put(b, 536, {0xFF});
 
+    // The dialog tests see every shown field land in its control; here the fields it cannot
+    // see, the odd offsets, and the way back out.
     const DEV_PARAM_T p = DEV_PARAM_T::decode(std::span<const std::uint8_t, 568>(b));
-    EXPECT_EQ(p.netMode, 1);
     EXPECT_EQ(p.ipAddr, 0xC0A80114u);
-    EXPECT_EQ(p.subnetMask, 0xFFFFFF00u);
-    EXPECT_EQ(p.gateway, 0xC0A80101u);
-    EXPECT_EQ(p.dns1, 0x72727272u);
-    EXPECT_EQ(p.dns2, 0x08080404u);
-    EXPECT_EQ(FieldText(p.serverAddr), "cloud.example");
-    EXPECT_EQ(p.serverPort, 8080);
-    EXPECT_EQ(p.httpServer, 2);
     EXPECT_EQ(p.reserved.front(), 0xAA);
     EXPECT_EQ(p.reserved.back(), 0xAA);
-    EXPECT_EQ(p.cloudProvider, 1);
     EXPECT_EQ(p.cloudServer, 0x01020304u);
-    EXPECT_EQ(FieldText(p.productName), "prod");
-    EXPECT_EQ(FieldText(p.productKey), "key");
-    EXPECT_EQ(FieldText(p.deviceName), "dev");
-    EXPECT_EQ(FieldText(p.deviceKey), "dkey");
-    EXPECT_EQ(FieldText(p.publishTopic), "pub");
     EXPECT_EQ(FieldText(p.subscribeTopic), std::string(32, 'S'));
-    EXPECT_EQ(p.outputFormat, 3);
-    EXPECT_EQ(p.cardInputFormat, 5);
-    EXPECT_EQ(p.enterKey, 1);
-    EXPECT_EQ(p.lineFeed, 1);
-    EXPECT_EQ(p.barcodePrefixFormat, 0);
-    EXPECT_EQ(AffixHex(p.barcodePrefix), "021a");
     EXPECT_EQ(p.barcodeSuffixFormat, 1);
-    EXPECT_EQ(FieldText(p.barcodeSuffix), "AB");
-    EXPECT_EQ(p.light, 2);
-    EXPECT_EQ(p.workingMode, 1);
-    EXPECT_EQ(p.hiddenSwitch, 1);
-    EXPECT_EQ(p.horn, 0);
     EXPECT_EQ(p.wgHighPulse, 5);
-    EXPECT_EQ(p.wgLowPulse, 4);
-    EXPECT_EQ(p.wgOutputOrder, 1);
     EXPECT_EQ(p.baudRate, 115200);
     EXPECT_EQ(p.dataBits, 7);
-    EXPECT_EQ(p.stopBits, 2);
-    EXPECT_EQ(p.parity, 1);
-    EXPECT_EQ(p.qrOutputFormat, 1);
-    EXPECT_EQ(p.resetInterval, 2);
     EXPECT_EQ(p.cardNumberFormat, 2);
     EXPECT_EQ(p.startBit, 50);
-    EXPECT_EQ(p.cardAffixFormat, 0);
-    EXPECT_EQ(p.serialOutputFormat, 0);
     EXPECT_EQ(AffixHex(p.cardPrefix), "02");
-    EXPECT_EQ(AffixHex(p.cardSuffix), "ff");
     EXPECT_EQ(p.cardSuffix[0], static_cast<char>(0xFF));
     EXPECT_EQ(ToBytes(p.encode()), b);
 }
