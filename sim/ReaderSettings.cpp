@@ -1,0 +1,22 @@
+#include "sim/ReaderSettings.h"
+
+namespace sim {
+
+ReaderSettings NumberedReader(const ReaderSettings& first, int number) {
+    ReaderSettings reader = first;
+    // "Reader-1" becomes "Reader-2"; a name without a number gets one.
+    std::string base = first.name;
+    const auto dash = base.find_last_of('-');
+    if (dash != std::string::npos && dash + 1 < base.size() &&
+        base.find_first_not_of("0123456789", dash + 1) == std::string::npos) {
+        base.erase(dash);
+    }
+    reader.name = base + "-" + std::to_string(number);
+    if (reader.name.size() > NAME_MAX_LEN) {
+        reader.name.erase(0, reader.name.size() - NAME_MAX_LEN); // keep the distinct end
+    }
+    reader.net.ipAddr = first.net.ipAddr + std::uint32_t(number - 1);
+    return reader;
+}
+
+} // namespace sim

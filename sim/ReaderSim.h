@@ -1,0 +1,86 @@
+// The reader's side of both wires: what it does with each command frame and datagram, and the
+// replies, confirmations and announcements it sends. Bytes in, bytes out; the program does I/O.
+#pragma once
+
+#include "sim/FrameParser.h"
+#include "sim/ReaderSettings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+inline constexpr std::size_t AFFIX_CONFIRM_LEN = 1 + AFFIX_MAX_LEN;
+// The version announcement: 64 bytes, the version text at 16 (a 48-byte field).
+inline constexpr std::size_t VERSION_DATA_LEN = 64;
+inline constexpr std::size_t VERSION_TEXT_OFFSET = 16;
+// Records kept; the oldest go first beyond this.
+inline constexpr std::size_t MAX_RECORD_CHUNKS = 64;
+
+// Applies one setting command's payload. False when the code is not a setting or the payload is
+// too short for it; the settings are then unchanged.
+bool ApplySerialCommand(ReaderSettings& settings, std::uint8_t cmdId,
+                        std::span<const std::uint8_t> payload);
+
+// The data a UDP confirmation of setting cmdId carries (sent with cmdId + 1).
+std::vector<std::uint8_t> ConfirmData(const ReaderSettings& settings, std::uint8_t cmdId);
+
+// Short reply to a serial command: header with code + 1, the data, CR LF. The header's length
+// and checksum count the CR LF too, as the parameter reply's do.
+std::vector<std::uint8_t> SerialReply(std::uint8_t cmdId, std::span<const std::uint8_t> data);
+
+// Header (code + 1 of the query, length, checksum), the 176-byte record, CR LF: 182 bytes.
+std::vector<std::uint8_t> SerialParamReply(const ReaderSettings& settings);
+
+std::vector<std::uint8_t> VersionData(const ReaderSettings& settings); // 64 bytes
+
+// Where a datagram goes: the announcement target, or back to whoever sent the request.
+struct OutDatagram {
+    enum class To { Target, Sender };
+    To to = To::Target;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct Outcome {
+    std::vector<std::uint8_t> serialReply; // written back on the serial line
+    std::vector<OutDatagram> datagrams;
+    std::string note; // one line for the log
+};
+
+class ReaderSim {
+public:
+    explicit ReaderSim(std::vector<ReaderSettings> readers);
+
+    // Confirms each serial setting over UDP too.
+    void SetUdpConfirm(bool on) { m_udpConfirm = on; }
+
+    std::size_t ReaderCount() const { return m_readers.size(); }
+    const ReaderSettings& Reader(std::size_t index) const { return m_readers.at(index); }
+    // Record chunks kept by "Keep a record", oldest first.
+    const std::vector<std::vector<std::uint8_t>>& Records() const { return m_records; }
+
+    // The serial line belongs to the first reader.
+    Outcome HandleSerial(const SerialInput& input);
+    // sender identifies the datagram's source, so that a header and its block pair up.
+    Outcome HandleDatagram(std::span<const std::uint8_t> bytes, std::uint64_t sender);
+
+    std::vector<std::uint8_t> VersionAnnouncement(std::size_t index) const;
+    std::vector<std::uint8_t> DiscoveryReply(std::size_t index) const;
+    std::vector<std::uint8_t> ParamRecordDatagram(std::size_t index) const;
+
+private:
+    Outcome HandleFrame(std::span<const std::uint8_t> frame);
+    Outcome ApplyNetBlock(std::span<const std::uint8_t> block);
+    std::vector<std::uint8_t> RecordText() const;
+
+    std::vector<ReaderSettings> m_readers;
+    std::vector<std::vector<std::uint8_t>> m_records;
+    std::map<std::uint64_t, bool> m_awaitingBlock; // sender sent a 0x20 header, block next
+    bool m_udpConfirm = false;
+};
+
+} // namespace sim
