@@ -1,0 +1,208 @@
+#include "sim/SimApp.h"
+
+#include "serial/SerialFrame.h"
+#include "sim/SerialLine.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// A frame or line that stops arriving half-way is dropped after this long.
+constexpr int SERIAL_QUIET_MS = 1000;
+constexpr qint64 MAX_DATAGRAM_LEN = 4096;
+
+QString Hex(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    return QString::fromStdString(HexEcho({data, std::size_t(bytes.size())}));
+}
+
+QString Hex(const std::vector<std::uint8_t>& bytes) {
+    return QString::fromStdString(HexEcho(bytes));
+}
+
+QString Endpoint(const QHostAddress& address, quint16 port) {
+    return QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+}
+
+} // namespace
+
+void PrintStatus(const QString& text) {
+    std::fputs(("reader-sim: " + text + "\n").toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void PrintLog(const QString& text) {
+    const QString stamp = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+    std::fputs((stamp + " " + text + "\n").toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+CReaderSimApp::CReaderSimApp(SimOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_sim(m_options.readers) {
+    m_sim.SetUdpConfirm(m_options.udpConfirm);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setInterval(SERIAL_QUIET_MS);
+    connect(&m_quietTimer, &QTimer::timeout, this, &CReaderSimApp::OnSerialQuiet);
+    connect(&m_announceTimer, &QTimer::timeout, this, &CReaderSimApp::Announce);
+}
+
+CReaderSimApp::~CReaderSimApp() {
+    RemoveLink();
+}
+
+bool CReaderSimApp::Start() {
+    m_serial = std::make_unique<CSerialLine>();
+    const bool serialOk = m_options.device.isEmpty()
+                              ? m_serial->OpenPty()
+                              : m_serial->OpenDevice(m_options.device, m_options.deviceBaud);
+    if (!serialOk) {
+        PrintStatus(m_serial->ErrorString());
+        return false;
+    }
+    connect(m_serial.get(), &CSerialLine::BytesReceived, this, &CReaderSimApp::OnSerialBytes);
+    PrintStatus(QStringLiteral("serial port %1").arg(m_serial->Path()));
+
+    if (!m_options.link.isEmpty()) {
+        const QByteArray link = m_options.link.toLocal8Bit();
+        const QFileInfo existing(m_options.link);
+        if (existing.isSymLink()) {
+            ::unlink(link.constData()); // left behind by an earlier run
+        }
+        if (::symlink(m_serial->Path().toLocal8Bit().constData(), link.constData()) != 0) {
+            PrintStatus(QStringLiteral("cannot make the link %1: %2")
+                            .arg(m_options.link, QString::fromLocal8Bit(std::strerror(errno))));
+            return false;
+        }
+        m_linkMade = true;
+        PrintStatus(QStringLiteral("serial port link %1").arg(m_options.link));
+    }
+
+    m_udp = new QUdpSocket(this);
+    if (!m_udp->bind(m_options.listenAddress, m_options.listenPort)) {
+        PrintStatus(QStringLiteral("cannot listen on %1: %2")
+                        .arg(Endpoint(m_options.listenAddress, m_options.listenPort),
+                             m_udp->errorString()));
+        return false;
+    }
+    connect(m_udp, &QUdpSocket::readyRead, this, &CReaderSimApp::OnDatagrams);
+    PrintStatus(QStringLiteral("listening on %1")
+                    .arg(Endpoint(m_options.listenAddress, m_udp->localPort())));
+    QStringList names;
+    for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
+        names << QString::fromStdString(m_sim.Reader(i).name);
+    }
+    PrintStatus(QStringLiteral("announcing to %1 every %2 ms: %3")
+                    .arg(Endpoint(m_options.targetAddress, m_options.targetPort))
+                    .arg(m_options.announceIntervalMs)
+                    .arg(names.join(QStringLiteral(", "))));
+
+    Announce();
+    for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
+        SendTo(m_sim.ParamRecordDatagram(i), m_options.targetAddress, m_options.targetPort);
+    }
+    if (m_options.announceIntervalMs > 0) {
+        m_announceTimer.start(m_options.announceIntervalMs);
+    }
+    return true;
+}
+
+void CReaderSimApp::Announce() {
+    for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
+        SendTo(m_sim.VersionAnnouncement(i), m_options.targetAddress, m_options.targetPort);
+        SendTo(m_sim.DiscoveryReply(i), m_options.targetAddress, m_options.targetPort);
+    }
+}
+
+void CReaderSimApp::OnSerialBytes(const QByteArray& bytes) {
+    PrintLog(QStringLiteral("serial rx [%1]%2").arg(bytes.size()).arg(Hex(bytes)));
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    for (const sim::SerialInput& input : m_parser.Feed({data, std::size_t(bytes.size())})) {
+        Apply(m_sim.HandleSerial(input), QStringLiteral("serial"), {}, 0);
+    }
+    if (m_parser.Pending() > 0) {
+        m_quietTimer.start();
+    } else {
+        m_quietTimer.stop();
+    }
+}
+
+void CReaderSimApp::OnSerialQuiet() {
+    PrintLog(
+        QStringLiteral("serial: incomplete input of %1 bytes dropped").arg(m_parser.Pending()));
+    m_parser.Reset();
+}
+
+void CReaderSimApp::OnDatagrams() {
+    while (m_udp->hasPendingDatagrams()) {
+        if (m_udp->pendingDatagramSize() > MAX_DATAGRAM_LEN) {
+            m_udp->receiveDatagram(0);
+            PrintLog(QStringLiteral("udp: datagram over %1 bytes discarded").arg(MAX_DATAGRAM_LEN));
+            continue;
+        }
+        const QNetworkDatagram datagram = m_udp->receiveDatagram();
+        const QByteArray bytes = datagram.data();
+        const QHostAddress sender = datagram.senderAddress();
+        const quint16 senderPort = quint16(datagram.senderPort());
+        PrintLog(QStringLiteral("udp rx %1 [%2]%3")
+                     .arg(Endpoint(sender, senderPort))
+                     .arg(bytes.size())
+                     .arg(Hex(bytes)));
+        const std::uint64_t key = (std::uint64_t(sender.toIPv4Address()) << 16) | senderPort;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        Apply(m_sim.HandleDatagram({data, std::size_t(bytes.size())}, key), QStringLiteral("udp"),
+              sender, senderPort);
+    }
+}
+
+void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
+                          const QHostAddress& sender, quint16 senderPort) {
+    if (!outcome.note.empty()) {
+        PrintLog(channel + QStringLiteral(": ") + QString::fromStdString(outcome.note));
+    }
+    if (!outcome.serialReply.empty()) {
+        PrintLog(QStringLiteral("serial tx [%1]%2")
+                     .arg(outcome.serialReply.size())
+                     .arg(Hex(outcome.serialReply)));
+        m_serial->Write(QByteArray(reinterpret_cast<const char*>(outcome.serialReply.data()),
+                                   qsizetype(outcome.serialReply.size())));
+    }
+    for (const sim::OutDatagram& datagram : outcome.datagrams) {
+        Send(datagram, sender, senderPort);
+    }
+}
+
+void CReaderSimApp::Send(const sim::OutDatagram& datagram, const QHostAddress& sender,
+                         quint16 senderPort) {
+    if (datagram.to == sim::OutDatagram::To::Sender && !sender.isNull()) {
+        SendTo(datagram.bytes, sender, senderPort);
+    } else {
+        SendTo(datagram.bytes, m_options.targetAddress, m_options.targetPort);
+    }
+}
+
+void CReaderSimApp::SendTo(const std::vector<std::uint8_t>& bytes, const QHostAddress& address,
+                           quint16 port) {
+    const qint64 sent = m_udp->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
+                                             qint64(bytes.size()), address, port);
+    PrintLog(
+        QStringLiteral("udp tx %1 [%2]%3%4")
+            .arg(Endpoint(address, port))
+            .arg(bytes.size())
+            .arg(Hex(bytes))
+            .arg(sent < 0 ? QStringLiteral(" (failed: %1)").arg(m_udp->errorString()) : QString()));
+}
+
+void CReaderSimApp::RemoveLink() {
+    if (m_linkMade) {
+        ::unlink(m_options.link.toLocal8Bit().constData());
+        m_linkMade = false;
+    }
+}

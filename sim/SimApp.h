@@ -1,0 +1,65 @@
+// The simulator program: the reader core wired to a serial line, a UDP socket and a log.
+#pragma once
+
+#include "sim/FrameParser.h"
+#include "sim/ReaderSim.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class CSerialLine;
+class QUdpSocket;
+
+struct SimOptions {
+    std::vector<sim::ReaderSettings> readers;
+    QString device; // empty: create a pseudo-terminal
+    int deviceBaud = 9600;
+    QString link; // symlink to the pseudo-terminal, when given
+    QHostAddress targetAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 targetPort = 24583;
+    QHostAddress listenAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 listenPort = 24582;
+    int announceIntervalMs = 2000; // 0: announce once, at start
+    bool udpConfirm = false;
+};
+
+class CReaderSimApp : public QObject {
+    Q_OBJECT
+public:
+    explicit CReaderSimApp(SimOptions options, QObject* parent = nullptr);
+    ~CReaderSimApp() override;
+
+    // Opens both wires and sends the first announcements; false (with the reason printed) when
+    // either wire cannot be opened.
+    bool Start();
+
+private:
+    void OnSerialBytes(const QByteArray& bytes);
+    void OnSerialQuiet();
+    void OnDatagrams();
+    void Announce();
+    void Send(const sim::OutDatagram& datagram, const QHostAddress& sender, quint16 senderPort);
+    void SendTo(const std::vector<std::uint8_t>& bytes, const QHostAddress& address, quint16 port);
+    void Apply(const sim::Outcome& outcome, const QString& channel, const QHostAddress& sender,
+               quint16 senderPort);
+    void RemoveLink();
+
+    SimOptions m_options;
+    sim::ReaderSim m_sim;
+    sim::FrameParser m_parser;
+    std::unique_ptr<CSerialLine> m_serial;
+    QUdpSocket* m_udp = nullptr;
+    QTimer m_announceTimer;
+    QTimer m_quietTimer;
+    bool m_linkMade = false;
+};
+
+// One line on standard output, flushed at once: status lines as they stand, log lines with a
+// timestamp.
+void PrintStatus(const QString& text);
+void PrintLog(const QString& text);

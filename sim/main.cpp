@@ -1,0 +1,191 @@
+// reader-sim: plays an access-control reader on a serial line and on UDP, for the demo and the
+// tests. POSIX only.
+#include "sim/SettingsJson.h"
+#include "sim/SimApp.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[0], &byte, 1);
+}
+
+// Ctrl-C and kill end the event loop, so that the link is removed and the log ends cleanly.
+bool InstallSignalHandlers(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        return false;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[1], &byte, 1);
+        app.quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(sig, &action, nullptr);
+    }
+    return true;
+}
+
+// "a.b.c.d:port" or "a.b.c.d" (the port stays as it is).
+bool ParseEndpoint(const QString& text, QHostAddress& address, quint16& port, bool portMayBeZero) {
+    QString host = text;
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon >= 0) {
+        bool ok = false;
+        const uint value = text.mid(colon + 1).toUInt(&ok);
+        if (!ok || value > 65535 || (value == 0 && !portMayBeZero)) {
+            return false;
+        }
+        port = quint16(value);
+        host = text.left(colon);
+    }
+    const QHostAddress parsed(host);
+    if (parsed.protocol() != QAbstractSocket::IPv4Protocol) {
+        return false;
+    }
+    address = parsed;
+    return true;
+}
+
+int Usage(const QString& message) {
+    std::fprintf(stderr, "reader-sim: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("reader-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TESSARO_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays an access-control reader: answers Tessaro's command frames on a serial line and "
+        "announces itself over UDP."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption configOption({QStringLiteral("c"), QStringLiteral("config")},
+                                          QStringLiteral("Reader settings from a JSON file."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption deviceOption(
+        {QStringLiteral("d"), QStringLiteral("device")},
+        QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
+        QStringLiteral("path"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Speed of --device (default 9600)."),
+                                        QStringLiteral("speed"), QStringLiteral("9600"));
+    const QCommandLineOption linkOption(
+        {QStringLiteral("l"), QStringLiteral("link")},
+        QStringLiteral("Make a symbolic link to the pseudo-terminal at this path."),
+        QStringLiteral("path"));
+    const QCommandLineOption targetOption(
+        {QStringLiteral("t"), QStringLiteral("target")},
+        QStringLiteral("Where announcements go (default 127.0.0.1:24583)."),
+        QStringLiteral("address[:port]"));
+    const QCommandLineOption listenOption(
+        QStringLiteral("listen"),
+        QStringLiteral("Where network commands are received (default 127.0.0.1:24582; port 0 "
+                       "picks a free one)."),
+        QStringLiteral("address[:port]"));
+    const QCommandLineOption intervalOption(
+        {QStringLiteral("i"), QStringLiteral("interval")},
+        QStringLiteral("Seconds between announcements (default 2; 0 announces once)."),
+        QStringLiteral("seconds"), QStringLiteral("2"));
+    const QCommandLineOption confirmOption(
+        QStringLiteral("udp-confirm"),
+        QStringLiteral("Also confirm each serial setting over UDP (code + 1)."));
+    const QCommandLineOption readersOption({QStringLiteral("n"), QStringLiteral("readers")},
+                                           QStringLiteral("Play this many readers."),
+                                           QStringLiteral("count"));
+    const QCommandLineOption nameOption(QStringLiteral("name"),
+                                        QStringLiteral("Name of the first reader."),
+                                        QStringLiteral("name"));
+    parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
+                       listenOption, intervalOption, confirmOption, readersOption, nameOption});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
+    }
+
+    SimOptions options;
+    options.readers.emplace_back();
+    if (parser.isSet(configOption)) {
+        QString error;
+        if (!LoadReadersJson(parser.value(configOption), options.readers, error)) {
+            return Usage(error);
+        }
+    }
+    if (parser.isSet(nameOption)) {
+        const std::string name = parser.value(nameOption).toStdString();
+        if (name.empty() || name.size() > sim::NAME_MAX_LEN) {
+            return Usage(QStringLiteral("--name: 1 to %1 bytes").arg(sim::NAME_MAX_LEN));
+        }
+        options.readers.front().name = name;
+    }
+    if (parser.isSet(readersOption)) {
+        bool ok = false;
+        const int count = parser.value(readersOption).toInt(&ok);
+        if (!ok || count < 1 || count > 64) {
+            return Usage(QStringLiteral("--readers: a count from 1 to 64"));
+        }
+        options.readers.resize(std::min<std::size_t>(options.readers.size(), std::size_t(count)));
+        while (options.readers.size() < std::size_t(count)) {
+            options.readers.push_back(
+                sim::NumberedReader(options.readers.front(), int(options.readers.size()) + 1));
+        }
+    }
+    options.device = parser.value(deviceOption);
+    bool ok = false;
+    options.deviceBaud = parser.value(baudOption).toInt(&ok);
+    if (!ok || options.deviceBaud <= 0) {
+        return Usage(QStringLiteral("--baud: a speed such as 9600"));
+    }
+    options.link = parser.value(linkOption);
+    if (!options.link.isEmpty() && !options.device.isEmpty()) {
+        return Usage(QStringLiteral("--link goes with the pseudo-terminal, not with --device"));
+    }
+    if (parser.isSet(targetOption) &&
+        !ParseEndpoint(parser.value(targetOption), options.targetAddress, options.targetPort,
+                       false)) {
+        return Usage(QStringLiteral("--target: an IPv4 address and port, such as 127.0.0.1:24583"));
+    }
+    if (parser.isSet(listenOption) &&
+        !ParseEndpoint(parser.value(listenOption), options.listenAddress, options.listenPort,
+                       true)) {
+        return Usage(QStringLiteral("--listen: an IPv4 address and port, such as 127.0.0.1:24582"));
+    }
+    const double seconds = parser.value(intervalOption).toDouble(&ok);
+    if (!ok || seconds < 0 || seconds > 3600) {
+        return Usage(QStringLiteral("--interval: seconds from 0 to 3600"));
+    }
+    options.announceIntervalMs = int(seconds * 1000);
+    options.udpConfirm = parser.isSet(confirmOption);
+
+    if (!InstallSignalHandlers(app)) {
+        return Usage(QStringLiteral("cannot set up signal handling"));
+    }
+    CReaderSimApp sim(std::move(options));
+    if (!sim.Start()) {
+        return 1;
+    }
+    const int rc = QCoreApplication::exec();
+    PrintStatus(QStringLiteral("stopped"));
+    return rc;
+}
