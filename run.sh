@@ -13,6 +13,9 @@ cmake --build "$build" -j"$(nproc)"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found. To run Tessaro on a virtual one:" >&2
+    if ! command -v xvfb-run >/dev/null; then
+        echo "  sudo apt-get install -y xvfb xauth" >&2
+    fi
     echo "  xvfb-run -a ./run.sh" >&2
     exit 1
 fi
