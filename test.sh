@@ -22,3 +22,15 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
     LSAN_OPTIONS="suppressions=$PWD/cmake/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# ---------------------------------------------------------------------------------------------
+echo "== fuzz"
+# The committed corpora were replayed by both runs above (tests fuzz_replay_*). Here each
+# libFuzzer program (clang, with ASan and UBSan) runs for 30 s on a copy of its corpus and
+# prints its executions and exec/s; a crash, leak, hang or failed check fails the run.
+if command -v clang++ >/dev/null; then
+    fuzz/run-fuzzers.sh build-fuzz-clang -max_total_time=30
+else
+    echo "clang++ not found: the fuzzers were not run" >&2
+    exit 1
+fi
