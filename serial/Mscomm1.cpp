@@ -109,9 +109,10 @@ void CMscomm1::put_Output(const QByteArray& bytes) {
     if (!m_port.isOpen()) {
         fail(QStringLiteral("The port is not open."));
     }
+    // Queued behind earlier frames, in order; the port hands them to the device as it takes
+    // them. Forcing the write here fails with EAGAIN once the device's buffer is full (a long
+    // "Keep a record" series), which would close the port.
     const qint64 written = m_port.write(bytes);
-    // Hand the frame to the device now, so that frames leave one by one and in order.
-    m_port.flush();
     if (written != bytes.size() || !m_port.isOpen()) {
         fail(QStringLiteral("Write to %1 failed: %2").arg(PortName(), m_port.errorString()));
     }

@@ -191,8 +191,24 @@ void CTessaroDlg::OnReadRecord() {
 void CTessaroDlg::OnKeepRecord() {
     BeginSerialCommand(REPLY_MODE_KEEP_RECORD);
     const Bytes text = RecordTextBytes(Local8(m_strRecord));
-    for (const Bytes& chunk : RecordChunks(text)) {
-        SendSerialCommand(CMD_KEEP_RECORD, chunk);
+    const std::vector<Bytes> chunks = RecordChunks(text);
+    // Laying out a frame's echo in the Transmit box costs far more than building and queuing
+    // the frame, and nothing is painted before the press returns: only the frame on screen
+    // then is echoed, the last one or the one whose write failed.
+    for (std::size_t i = 0; i + 1 < chunks.size(); ++i) {
+        MspSendCmd_t header;
+        BuildCmdHeader(header, CMD_KEEP_RECORD, chunks[i].size());
+        const std::vector<std::uint8_t> frame = BuildSerialFrame(header, chunks[i]);
+        try {
+            m_comm.put_Output(ToQByteArray(frame));
+        } catch (const CommError&) {
+            m_strTransmit = QString::fromLatin1(HexEcho(frame));
+            UpdateData(false);
+            throw;
+        }
+    }
+    if (!chunks.empty()) {
+        SendSerialCommand(CMD_KEEP_RECORD, chunks.back());
     }
 }
 
