@@ -123,9 +123,14 @@ void CTessaroDlg::BuildControls() {
             w = b;
             break;
         }
-        case ControlKind::ListBox:
-            w = new QListWidget(this);
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(this);
+            // Laid out a hundred rows per pass: with thousands of readers listed, laying out
+            // every row again after each arrival fell behind the datagrams.
+            list->setLayoutMode(QListView::Batched);
+            w = list;
             break;
+        }
         case ControlKind::DropList:
             w = new QComboBox(this);
             break;
