@@ -1,6 +1,6 @@
 #include "net/DevParam.h"
 
-#include "net/ByteOrder.h"
+#include "serial/ByteOrder.h"
 #include "net/WireText.h"
 
 #include <limits>

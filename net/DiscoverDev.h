@@ -2,7 +2,7 @@
 // set-up command sends them.
 #pragma once
 
-#include "net/ByteOrder.h"
+#include "serial/ByteOrder.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "net/UdpDispatch.h"
 
-#include "net/ByteOrder.h"
+#include "serial/ByteOrder.h"
 #include "ui/DebugTrace.h"
 
 #include <algorithm>

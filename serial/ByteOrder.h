@@ -1,5 +1,5 @@
 // Numbers inside wire records: little-endian, packed, read and written byte by byte so that a
-// 32-bit field may sit at any offset.
+// 32-bit field may sit at any offset. Shared by the serial and network records.
 #pragma once
 
 #include <cassert>

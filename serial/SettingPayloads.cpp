@@ -129,8 +129,8 @@ Bytes CardAffixPayload(int affixFormatIndex, int serialOutputIndex, std::string_
 
 Bytes WiegandPayload(std::int32_t highPulse, std::int32_t lowPulse, int outputOrderIndex) {
     Bytes payload(WG_PAYLOAD_LEN, 0);
-    PutLe32Signed(payload, WG_HIGH_PULSE, highPulse);
-    PutLe32Signed(payload, WG_LOW_PULSE, lowPulse);
+    WriteLeI32(payload, WG_HIGH_PULSE, highPulse);
+    WriteLeI32(payload, WG_LOW_PULSE, lowPulse);
     payload[WG_OUTPUT_ORDER] = ListIndexByte(outputOrderIndex);
     return payload;
 }
@@ -138,7 +138,7 @@ Bytes WiegandPayload(std::int32_t highPulse, std::int32_t lowPulse, int outputOr
 Bytes SerialParamsPayload(std::string_view baudText, std::string_view dataBitText,
                           std::string_view stopBitText, int parityIndex, int qrOutputIndex) {
     Bytes payload(SP_PAYLOAD_LEN, 0);
-    PutLe32Signed(payload, SP_BAUD_RATE, NumberFromText(baudText));
+    WriteLeI32(payload, SP_BAUD_RATE, NumberFromText(baudText));
     payload[SP_DATA_BITS] = static_cast<std::uint8_t>(NumberFromText(dataBitText) & 0xFF);
     payload[SP_STOP_BITS] = static_cast<std::uint8_t>(NumberFromText(stopBitText) & 0xFF);
     payload[SP_PARITY] = ListIndexByte(parityIndex);
@@ -160,8 +160,8 @@ std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
 
 Bytes CloudPayload(const CloudSettings& cloud) {
     Bytes block(CLOUD_BLOCK_LEN, 0);
-    PutLe32(block, CLOUD_PROVIDER, ListIndex32(cloud.providerIndex));
-    PutLe32(block, CLOUD_SERVER_ADDRESS, cloud.serverAddress);
+    WriteLe32(block, CLOUD_PROVIDER, ListIndex32(cloud.providerIndex));
+    WriteLe32(block, CLOUD_SERVER_ADDRESS, cloud.serverAddress);
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
         // The field keeps its terminating zero: the block is zero-filled.
         const std::string_view text = CutUtf8(cloud.texts[i], TEXT_MAX_BYTES);

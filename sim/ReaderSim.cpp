@@ -121,15 +121,15 @@ bool ApplySerialCommand(ReaderSettings& s, std::uint8_t cmdId, std::span<const s
         if (!need(WG_PAYLOAD_LEN)) {
             return false;
         }
-        s.highPulse = GetLe32Signed(p, WG_HIGH_PULSE);
-        s.lowPulse = GetLe32Signed(p, WG_LOW_PULSE);
+        s.highPulse = ReadLeI32(p, WG_HIGH_PULSE);
+        s.lowPulse = ReadLeI32(p, WG_LOW_PULSE);
         s.wgOutputOrder = p[WG_OUTPUT_ORDER];
         return true;
     case CMD_SERIAL_PARAMS:
         if (!need(SP_PAYLOAD_LEN)) {
             return false;
         }
-        s.baudRate = GetLe32Signed(p, SP_BAUD_RATE);
+        s.baudRate = ReadLeI32(p, SP_BAUD_RATE);
         s.dataBits = p[SP_DATA_BITS];
         s.stopBits = p[SP_STOP_BITS];
         s.parity = p[SP_PARITY];
@@ -190,14 +190,14 @@ std::vector<std::uint8_t> ConfirmData(const ReaderSettings& s, std::uint8_t cmdI
         return CloudPayload({s.cloud.provider, s.cloud.serverAddr, s.cloud.texts});
     case CMD_WIEGAND_TIMING: {
         std::vector<std::uint8_t> data(WG_PAYLOAD_LEN, 0);
-        PutLe32(data, WG_HIGH_PULSE, static_cast<std::uint32_t>(s.highPulse));
-        PutLe32(data, WG_LOW_PULSE, static_cast<std::uint32_t>(s.lowPulse));
+        WriteLe32(data, WG_HIGH_PULSE, static_cast<std::uint32_t>(s.highPulse));
+        WriteLe32(data, WG_LOW_PULSE, static_cast<std::uint32_t>(s.lowPulse));
         data[WG_OUTPUT_ORDER] = s.wgOutputOrder;
         return data;
     }
     case CMD_SERIAL_PARAMS: {
         std::vector<std::uint8_t> data(SP_PAYLOAD_LEN, 0);
-        PutLe32(data, SP_BAUD_RATE, static_cast<std::uint32_t>(s.baudRate));
+        WriteLe32(data, SP_BAUD_RATE, static_cast<std::uint32_t>(s.baudRate));
         data[SP_DATA_BITS] = s.dataBits;
         data[SP_STOP_BITS] = s.stopBits;
         data[SP_PARITY] = s.parity;
@@ -266,7 +266,7 @@ Outcome ReaderSim::HandleFrame(std::span<const std::uint8_t> frame) {
         return out;
     case CMD_TOTAL_RECORDS: {
         std::vector<std::uint8_t> count(4, 0);
-        PutLe32(count, 0, static_cast<std::uint32_t>(m_records.size()));
+        WriteLe32(count, 0, static_cast<std::uint32_t>(m_records.size()));
         out.serialReply = SerialReply(cmdId, count);
         out.note = "total records: " + std::to_string(m_records.size());
         return out;

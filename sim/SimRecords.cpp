@@ -128,8 +128,8 @@ DEV_PARAM_T ToDevParam(const ReaderSettings& s) {
 
 CloudBlock DecodeCloudBlock(std::span<const std::uint8_t> block) {
     CloudBlock cloud;
-    cloud.provider = GetLe32Signed(block, CLOUD_PROVIDER);
-    cloud.serverAddr = GetLe32(block, CLOUD_SERVER_ADDRESS);
+    cloud.provider = ReadLeI32(block, CLOUD_PROVIDER);
+    cloud.serverAddr = ReadLe32(block, CLOUD_SERVER_ADDRESS);
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
         const auto field = block.subspan(CLOUD_TEXTS + i * TEXT_FIELD_LEN, TEXT_FIELD_LEN);
         const auto end = std::find(field.begin(), field.end(), 0);
