@@ -1,0 +1,258 @@
+// The network channel under load: a flood of valid and malformed datagrams from a reader played
+// on 127.0.0.1, and datagrams far longer than the receive buffer.
+#include "ui/ControlCatalog.h"
+#include "ui/DebugTrace.h"
+#include "ui/TessaroDlg.h"
+
+#include <QDeadlineTimer>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <array>
+#include <functional>
+#include <random>
+#include <string_view>
+
+namespace {
+
+constexpr int FLOOD = 100'000;
+// Datagrams sent before the test lets the dialog catch up: together well inside the socket's
+// default receive buffer, so that none is lost and every count below is exact.
+constexpr int BURST = 50;
+
+// Runs the event loop until done() holds; false after timeoutMs.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    QTimer wake;
+    wake.start(10);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Counts the dialog's traces by kind.
+class TraceCounter {
+public:
+    TraceCounter()
+        : m_previous(SetDebugTraceSink([this](std::string_view t) {
+              m_cmdId += t.find("cmdId") != std::string_view::npos;
+              m_short += t.find("recvbytes=") != std::string_view::npos;
+              m_sync += t.find("sync code error") != std::string_view::npos;
+              m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
+          })) {}
+    ~TraceCounter() { SetDebugTraceSink(m_previous); }
+    TraceCounter(const TraceCounter&) = delete;
+    TraceCounter& operator=(const TraceCounter&) = delete;
+
+    long m_cmdId = 0;
+    long m_short = 0;
+    long m_sync = 0;
+    long m_checksum = 0;
+
+private:
+    DebugTraceSink m_previous;
+};
+
+QByteArray Bytes(std::initializer_list<int> bytes) {
+    QByteArray b;
+    for (const int v : bytes) {
+        b.append(static_cast<char>(v));
+    }
+    return b;
+}
+
+// " 05 09 ..." as the second pane shows a datagram.
+QString Dump(const QByteArray& datagram) {
+    return QLatin1String(" ") + QString::fromLatin1(datagram.toHex(' '));
+}
+
+// A confirmation (length 0: no checksum) whose four data bytes make it unique.
+QByteArray Marker(quint32 n) {
+    return Bytes({0x05, 0x09, 0x00, 0x00, int(n & 0xFF), int((n >> 8) & 0xFF),
+                  int((n >> 16) & 0xFF), int(n >> 24)});
+}
+
+enum Kind {
+    Discovery,   // a reader: one more row
+    Confirm,     // 05 09 01 FE 01: checksum 0xFF - 0x01
+    Version,     // a version announcement
+    Params,      // a 568-byte parameter record of random bytes
+    Selection,   // acks 19, 21, 23 with one byte and its checksum
+    Ignored,     // ids nobody answers with, no checksum
+    Short,       // 1 to 3 bytes
+    BadSync,     // first byte not 05
+    BadChecksum, // checksum byte wrong, or a length past the datagram's end
+    Noise,       // 05, an even id, length 0, then up to 4 KiB of random bytes
+    Empty,       // no bytes at all
+    Oversized,   // longer than the 4096-byte buffer: discarded unread
+    KIND_COUNT
+};
+
+// Weights out of 100.
+constexpr int WEIGHTS[KIND_COUNT] = {10, 12, 2, 1, 5, 5, 10, 15, 15, 20, 3, 2};
+
+} // namespace
+
+class UdpFloodTest : public QObject {
+    Q_OBJECT
+private slots:
+    void floodOfMixedDatagrams();
+    void datagramsFarLongerThanTheBuffer_data();
+    void datagramsFarLongerThanTheBuffer();
+};
+
+void UdpFloodTest::floodOfMixedDatagrams() {
+    TraceCounter traces;
+    CTessaroDlg dlg(0);
+    QStringList messages;
+    dlg.SetMessageHook([&](const QString& t) { messages << t; });
+    QUdpSocket reader;
+    QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
+    const auto send = [&](const QByteArray& d) {
+        return reader.writeDatagram(d, QHostAddress::LocalHost, dlg.LocalUdpPort()) == d.size();
+    };
+
+    std::mt19937 rng(20211);
+    std::discrete_distribution<int> pick(std::begin(WEIGHTS), std::end(WEIGHTS));
+    const auto random = [&](int n) {
+        QByteArray b(n, '\0');
+        for (char& c : b) {
+            c = static_cast<char>(rng() & 0xFF);
+        }
+        return b;
+    };
+    int sent[KIND_COUNT] = {};
+    int markers = 0;
+
+    for (int burst = 0; burst * BURST < FLOOD; ++burst) {
+        for (int i = 0; i < BURST - 1; ++i) {
+            const int kind = pick(rng);
+            QByteArray d;
+            switch (kind) {
+            case Discovery:
+                d = Bytes({0x05, 0x03, 0x00, 0x00}) + QByteArray(96, '\0');
+                d.replace(
+                    4, 8,
+                    QStringLiteral("F%1").arg(sent[Discovery], 7, 10, QLatin1Char('0')).toLatin1());
+                break;
+            case Confirm:
+                d = Bytes({0x05, 0x09, 0x01, 0xFE, 0x01});
+                break;
+            case Version:
+                d = Bytes({0x05, 0x01, 0x00, 0x00}) + QByteArray(16, '\0') +
+                    (rng() % 2 ? QByteArray("ver_client1_1.1") : random(48));
+                break;
+            case Params:
+                d = Bytes({0x05, 0x1F, 0x00, 0x00}) + random(568);
+                break;
+            case Selection: {
+                const int id = 19 + 2 * int(rng() % 3);
+                const int value = int(rng() % 4);
+                d = Bytes({0x05, id, 0x01, 0xFF - value, value});
+                break;
+            }
+            case Ignored:
+                d = Bytes({0x05, std::array{0, 2, 35, 46, 255}[rng() % 5], 0x00, 0x00}) +
+                    random(int(rng() % 64));
+                break;
+            case Short:
+                d = random(1 + int(rng() % 3));
+                break;
+            case BadSync:
+                d = random(4 + int(rng() % 600));
+                d[0] = static_cast<char>(0x06 + rng() % 250);
+                break;
+            case BadChecksum:
+                // The second: 255 bytes counted, zeros past the end, sum 0: 0xFF expected.
+                d = rng() % 2 ? Bytes({0x05, 0x09, 0x01, 0x00, 0x01})
+                              : Bytes({0x05, 0x0B, 0xFF, 0x00, 0x00, 0x00});
+                break;
+            case Noise:
+                d = Bytes({0x05, 2 * int(rng() % 128), 0x00, 0x00}) + random(int(rng() % 4093));
+                break;
+            case Empty:
+                break;
+            case Oversized:
+                d = Bytes({0x05, 0x03, 0x00, 0x00}) + random(4093 + int(rng() % 4000));
+                break;
+            }
+            QVERIFY(send(d));
+            ++sent[kind];
+        }
+        const QByteArray marker = Marker(quint32(burst));
+        QVERIFY(send(marker));
+        ++markers;
+        // Datagrams arrive in order: once the marker is shown, the burst has been handled.
+        QVERIFY2(RunUntil([&] { return dlg.PaneText(1) == Dump(marker); }),
+                 qPrintable(QStringLiteral("burst %1").arg(burst)));
+    }
+
+    // Every datagram is accounted for: nothing lost, nothing handled twice.
+    QCOMPARE(dlg.deviceList()->count(), sent[Discovery]);
+    QCOMPARE(dlg.m_devList.size(), std::size_t(sent[Discovery]));
+    QCOMPARE(traces.m_short, long(sent[Short]));
+    QCOMPARE(traces.m_sync, long(sent[BadSync]));
+    QCOMPARE(traces.m_checksum, long(sent[BadChecksum]));
+    const long withHeader = sent[Discovery] + sent[Confirm] + sent[Version] + sent[Params] +
+                            sent[Selection] + sent[Ignored] + sent[BadChecksum] + sent[Noise] +
+                            markers;
+    QCOMPARE(traces.m_cmdId, withHeader);
+    QCOMPARE(dlg.PaneText(0), QStringLiteral("Command setup successful."));
+    QCOMPARE(messages, QStringList());
+
+    // Still responding: picking a reader, a button, a new reader.
+    dlg.deviceList()->setCurrentRow(0);
+    const QString newest = QStringLiteral("F%1").arg(sent[Discovery] - 1, 7, 10, QLatin1Char('0'));
+    QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: %1(127.0.0.1)").arg(newest));
+    dlg.button(IDC_TOTAL_RECORDS)->click();
+    QCOMPARE(dlg.memo(IDC_TRANSMIT)->toPlainText(), QStringLiteral(" 05 2E 04 37"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(send(Bytes({0x05, 0x03, 0x00, 0x00, 'L', 'a', 's', 't'})));
+    QVERIFY(RunUntil([&] { return dlg.deviceList()->count() == sent[Discovery] + 1; }));
+    QCOMPARE(dlg.deviceList()->item(0)->text(), QStringLiteral("Last"));
+}
+
+void UdpFloodTest::datagramsFarLongerThanTheBuffer_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("handled");
+    QTest::newRow("4096, the buffer's size") << 4096 << true;
+    QTest::newRow("4097") << 4097 << false;
+    QTest::newRow("16 KiB") << 16 * 1024 << false;
+    QTest::newRow("65507, the largest UDP datagram") << 65507 << false;
+}
+
+void UdpFloodTest::datagramsFarLongerThanTheBuffer() {
+    QFETCH(int, size);
+    QFETCH(bool, handled);
+    TraceCounter traces;
+    CTessaroDlg dlg(0);
+    QUdpSocket reader;
+    QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
+    // A confirmation padded with zeros (length 0: no checksum), then a marker.
+    const QByteArray big = Bytes({0x05, 0x09, 0x00, 0x00}) + QByteArray(size - 4, '\0');
+    QCOMPARE(reader.writeDatagram(big, QHostAddress::LocalHost, dlg.LocalUdpPort()), qint64(size));
+    const QByteArray marker = Bytes({0x05, 0x02, 0x00, 0x00});
+    reader.writeDatagram(marker, QHostAddress::LocalHost, dlg.LocalUdpPort());
+    QVERIFY(RunUntil([&] { return dlg.PaneText(1) == Dump(marker); }));
+
+    QCOMPARE(traces.m_cmdId, handled ? 2L : 1L);
+    QCOMPARE(dlg.PaneText(0),
+             handled ? QStringLiteral("Command setup successful.") : QStringLiteral("OK."));
+    if (handled) {
+        // The dump showed all 4096 bytes before the marker replaced it.
+        reader.writeDatagram(big, QHostAddress::LocalHost, dlg.LocalUdpPort());
+        QVERIFY(RunUntil([&] { return dlg.PaneText(1).size() == 3 * size; }));
+        QCOMPARE(dlg.PaneText(1).left(12), QStringLiteral(" 05 09 00 00"));
+    }
+}
+
+QTEST_MAIN(UdpFloodTest)
+#include "udp_flood_test.moc"
