@@ -16,6 +16,6 @@ int main(int argc, char* argv[]) {
     while (!dlg.windowHandle() || !dlg.windowHandle()->isExposed()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    std::printf("shown_ns=%lld rss_kib=%ld\n", static_cast<long long>(MonotonicNs()), PeakRssKiB());
+    ReportShown();
     return 0;
 }

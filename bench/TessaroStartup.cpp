@@ -18,9 +18,7 @@ int main(int argc, char* argv[]) {
         while (!dlg.windowHandle() || !dlg.windowHandle()->isExposed()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
-        std::printf("shown_ns=%lld rss_kib=%ld\n", static_cast<long long>(MonotonicNs()),
-                    PeakRssKiB());
-        std::fflush(stdout);
+        ReportShown();
         QMetaObject::invokeMethod(&dlg, &QDialog::reject, Qt::QueuedConnection);
     });
     app.InitInstance();
