@@ -5,6 +5,8 @@
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
 
+#include "tests/support/ReaderPty.h"
+
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -43,80 +45,6 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
     }
     return true;
 }
-
-// The reader's end of a pseudo-terminal pair.
-class ReaderPty {
-public:
-    ReaderPty() {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-            m_master = m_slave = -1;
-            return;
-        }
-        termios raw{};
-        ::tcgetattr(m_slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(m_slave, TCSANOW, &raw);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_path = QString::fromLocal8Bit(name);
-    }
-    ~ReaderPty() {
-        vanish();
-        if (m_slave >= 0) {
-            ::close(m_slave);
-        }
-    }
-    ReaderPty(const ReaderPty&) = delete;
-    ReaderPty& operator=(const ReaderPty&) = delete;
-
-    bool isOpen() const { return m_master >= 0; }
-    QString path() const { return m_path; }
-
-    // Writes everything, letting the dialog read meanwhile: a pty holds only a few KiB.
-    void write(const QByteArray& bytes) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-            if (n > 0) {
-                done += n;
-            } else {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            }
-        }
-    }
-
-    // Everything the dialog has written so far, after the event loop has handed it over.
-    QByteArray drain() {
-        QByteArray got;
-        for (int quiet = 0; quiet < 3;) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            char buf[4096];
-            const ssize_t n = ::read(m_master, buf, sizeof buf);
-            if (n > 0) {
-                got.append(buf, n);
-                quiet = 0;
-            } else {
-                pollfd p{m_master, POLLIN, 0};
-                ::poll(&p, 1, 5);
-                ++quiet;
-            }
-        }
-        return got;
-    }
-
-    // The device goes away: its master side closes, as when an adapter is pulled.
-    void vanish() {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
 
 // The serial frames in a stream of bytes, each checked whole: sync 05, a length byte equal to
 // the frame's size, and the 8-bit sum of every byte but the checksum in the checksum byte.
@@ -221,7 +149,7 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     m_pty->write(reply.left(100));
     QVERIFY(RunUntil([&] { return m_dlg->m_reply.recvCount == 100; }));
 
-    m_pty->vanish();
+    m_pty->closeMaster();
     QVERIFY(RunUntil([&] { return !m_dlg->m_comm.get_PortOpen(); }));
     QCOMPARE(m_dlg->m_comm.get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
     // The half reply stays as it was: shown, not acted on, nothing past it.
@@ -253,7 +181,7 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     // Gone again in the middle of a long record upload: the frames stop, nothing else.
     m_dlg->memo(IDC_RECORD)->setPlainText(QString(20'000, QLatin1Char('r')));
     press(IDC_KEEP_RECORD);
-    m_pty->vanish();
+    m_pty->closeMaster();
     QVERIFY(RunUntil([&] { return !m_dlg->m_comm.get_PortOpen(); }));
     QCOMPARE(m_messages.size(), 2);
     press(IDC_TOTAL_RECORDS);

@@ -6,6 +6,8 @@
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 
+#include "tests/support/ReaderPty.h"
+
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLineEdit>
@@ -32,78 +34,6 @@ QByteArray Hex(const char* text) {
 QString Shown(const QByteArray& bytes) {
     return bytes.isEmpty() ? QString() : QLatin1String(" ") + bytes.toHex(' ').toUpper();
 }
-
-// The reader's end of a pseudo-terminal pair.
-class ReaderPty {
-public:
-    ReaderPty() {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-            return;
-        }
-        termios raw{};
-        ::tcgetattr(m_slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(m_slave, TCSANOW, &raw);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_path = QString::fromLocal8Bit(name);
-    }
-    ~ReaderPty() {
-        closeMaster();
-        if (m_slave >= 0) {
-            ::close(m_slave);
-        }
-    }
-    ReaderPty(const ReaderPty&) = delete;
-    ReaderPty& operator=(const ReaderPty&) = delete;
-
-    bool isOpen() const { return m_master >= 0; }
-    QString path() const { return m_path; }
-
-    void write(const QByteArray& bytes) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-            if (n > 0) {
-                done += n;
-            } else {
-                pollfd p{m_master, POLLOUT, 0};
-                ::poll(&p, 1, 50);
-            }
-        }
-    }
-
-    // Up to n bytes, waiting (with the event loop running) until they are there or time is up.
-    QByteArray read(qsizetype n, int timeoutMs = 5000) {
-        QByteArray got;
-        QDeadlineTimer deadline(timeoutMs);
-        while (got.size() < n && !deadline.hasExpired()) {
-            char buf[512];
-            const ssize_t r =
-                ::read(m_master, buf, std::min<qsizetype>(sizeof buf, n - got.size()));
-            if (r > 0) {
-                got.append(buf, r);
-                continue;
-            }
-            QCoreApplication::processEvents();
-            pollfd p{m_master, POLLIN, 0};
-            ::poll(&p, 1, 10);
-        }
-        return got;
-    }
-
-    void closeMaster() {
-        if (m_master >= 0) {
-            ::close(m_master);
-            m_master = -1;
-        }
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
 
 const QString OPEN_CAPTION = QStringLiteral("Open Serial Port");
 const QString CLOSE_CAPTION = QStringLiteral("Close Serial Port");
