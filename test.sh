@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian machine, builds, and runs every test: once in a plain
-# build, once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, once more under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzzer for a
+# bounded time. Any failure ends the run with a non-zero status.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./cmake/install-deps.sh
 
 jobs=$(nproc)
+passed=0
+
+# ctest with its output shown, counting the tests that passed for the closing line.
+run_ctest() {
+    local log
+    log=$(mktemp)
+    ctest "$@" 2>&1 | tee "$log"
+    local n
+    n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    rm -f "$log"
+    passed=$((passed + ${n:-0}))
+}
 
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+run_ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== build and test with sanitizers"
 # Velmora's Windows builds cannot be sanitized; its routine is covered by the plain run.
@@ -21,7 +34,7 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
     LSAN_OPTIONS="suppressions=$PWD/cmake/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j"$jobs"
+    run_ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 # ---------------------------------------------------------------------------------------------
 echo "== fuzz"
@@ -34,3 +47,7 @@ else
     echo "clang++ not found: the fuzzers were not run" >&2
     exit 1
 fi
+
+# ---------------------------------------------------------------------------------------------
+# Both ctest runs above, as one closing line.
+echo "test.sh: $passed passed, 0 failed"
