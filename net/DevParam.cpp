@@ -1,7 +1,7 @@
 #include "net/DevParam.h"
 
-#include "serial/ByteOrder.h"
 #include "net/WireText.h"
+#include "serial/ByteOrder.h"
 
 #include <limits>
 
@@ -9,15 +9,7 @@ using namespace dev_param;
 
 std::array<std::uint8_t, DEV_PARAM_LEN> DEV_PARAM_T::encode() const {
     std::array<std::uint8_t, DEV_PARAM_LEN> b{};
-    WriteLeI32(b, NET_MODE, netMode);
-    WriteLe32(b, IP_ADDR, ipAddr);
-    WriteLe32(b, SUBNET_MASK, subnetMask);
-    WriteLe32(b, GATEWAY, gateway);
-    WriteLe32(b, DNS1, dns1);
-    WriteLe32(b, DNS2, dns2);
-    WriteField(b, SERVER_ADDR, serverAddr);
-    WriteLeI32(b, SERVER_PORT, serverPort);
-    WriteLeI32(b, HTTP_SERVER, httpServer);
+    WriteNetBlock(b, NET_BLOCK, *this);
     for (std::size_t i = 0; i < DEV_PARAM_RESERVED_LEN; ++i) {
         b[RESERVED + i] = reserved[i];
     }
@@ -61,15 +53,7 @@ std::array<std::uint8_t, DEV_PARAM_LEN> DEV_PARAM_T::encode() const {
 
 DEV_PARAM_T DEV_PARAM_T::decode(std::span<const std::uint8_t, DEV_PARAM_LEN> b) {
     DEV_PARAM_T p;
-    p.netMode = ReadLeI32(b, NET_MODE);
-    p.ipAddr = ReadLe32(b, IP_ADDR);
-    p.subnetMask = ReadLe32(b, SUBNET_MASK);
-    p.gateway = ReadLe32(b, GATEWAY);
-    p.dns1 = ReadLe32(b, DNS1);
-    p.dns2 = ReadLe32(b, DNS2);
-    ReadField(b, SERVER_ADDR, p.serverAddr);
-    p.serverPort = ReadLeI32(b, SERVER_PORT);
-    p.httpServer = ReadLeI32(b, HTTP_SERVER);
+    ReadNetBlock(b, NET_BLOCK, p);
     for (std::size_t i = 0; i < DEV_PARAM_RESERVED_LEN; ++i) {
         p.reserved[i] = b[RESERVED + i];
     }

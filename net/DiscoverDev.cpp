@@ -1,7 +1,7 @@
 #include "net/DiscoverDev.h"
 
-#include "serial/ByteOrder.h"
 #include "net/WireText.h"
+#include "serial/ByteOrder.h"
 
 #include <cstdio>
 
@@ -10,30 +10,14 @@ using namespace discover_dev;
 std::array<std::uint8_t, DISCOVER_DEV_LEN> DISCOVER_DEV_T::encode() const {
     std::array<std::uint8_t, DISCOVER_DEV_LEN> bytes{};
     WriteField(bytes, NAME, name);
-    WriteLeI32(bytes, NET_MODE, netMode);
-    WriteLe32(bytes, IP_ADDR, ipAddr);
-    WriteLe32(bytes, SUBNET_MASK, subnetMask);
-    WriteLe32(bytes, GATEWAY, gateway);
-    WriteLe32(bytes, DNS1, dns1);
-    WriteLe32(bytes, DNS2, dns2);
-    WriteField(bytes, SERVER_ADDR, serverAddr);
-    WriteLeI32(bytes, SERVER_PORT, serverPort);
-    WriteLeI32(bytes, HTTP_SERVER, httpServer);
+    WriteNetBlock(bytes, NET_BLOCK, *this);
     return bytes;
 }
 
 DISCOVER_DEV_T DISCOVER_DEV_T::decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN> bytes) {
     DISCOVER_DEV_T dev;
     ReadField(bytes, NAME, dev.name);
-    dev.netMode = ReadLeI32(bytes, NET_MODE);
-    dev.ipAddr = ReadLe32(bytes, IP_ADDR);
-    dev.subnetMask = ReadLe32(bytes, SUBNET_MASK);
-    dev.gateway = ReadLe32(bytes, GATEWAY);
-    dev.dns1 = ReadLe32(bytes, DNS1);
-    dev.dns2 = ReadLe32(bytes, DNS2);
-    ReadField(bytes, SERVER_ADDR, dev.serverAddr);
-    dev.serverPort = ReadLeI32(bytes, SERVER_PORT);
-    dev.httpServer = ReadLeI32(bytes, HTTP_SERVER);
+    ReadNetBlock(bytes, NET_BLOCK, dev);
     return dev;
 }
 

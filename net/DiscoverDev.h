@@ -2,6 +2,7 @@
 // set-up command sends them.
 #pragma once
 
+#include "net/WireText.h"
 #include "serial/ByteOrder.h"
 
 #include <array>
@@ -18,18 +19,33 @@ inline constexpr std::size_t DEV_SERVER_ADDR_LEN = 48;
 // The settings after the name; the UDP parameter record starts with the same bytes.
 inline constexpr std::size_t NET_BLOCK_LEN = 80;
 
+// The network block, offsets from its start: the discovery record holds it from byte 16 on,
+// the UDP parameter record from byte 0.
+namespace net_block {
+inline constexpr std::size_t NET_MODE = 0;
+inline constexpr std::size_t IP_ADDR = 4;
+inline constexpr std::size_t SUBNET_MASK = 8;
+inline constexpr std::size_t GATEWAY = 12;
+inline constexpr std::size_t DNS1 = 16;
+inline constexpr std::size_t DNS2 = 20;
+inline constexpr std::size_t SERVER_ADDR = 24;
+inline constexpr std::size_t SERVER_PORT = 72;
+inline constexpr std::size_t HTTP_SERVER = 76;
+} // namespace net_block
+
 // Field offsets inside the 96-byte record.
 namespace discover_dev {
 inline constexpr std::size_t NAME = 0;
-inline constexpr std::size_t NET_MODE = 16;
-inline constexpr std::size_t IP_ADDR = 20;
-inline constexpr std::size_t SUBNET_MASK = 24;
-inline constexpr std::size_t GATEWAY = 28;
-inline constexpr std::size_t DNS1 = 32;
-inline constexpr std::size_t DNS2 = 36;
-inline constexpr std::size_t SERVER_ADDR = 40;
-inline constexpr std::size_t SERVER_PORT = 88;
-inline constexpr std::size_t HTTP_SERVER = 92;
+inline constexpr std::size_t NET_BLOCK = 16;
+inline constexpr std::size_t NET_MODE = NET_BLOCK + net_block::NET_MODE;
+inline constexpr std::size_t IP_ADDR = NET_BLOCK + net_block::IP_ADDR;
+inline constexpr std::size_t SUBNET_MASK = NET_BLOCK + net_block::SUBNET_MASK;
+inline constexpr std::size_t GATEWAY = NET_BLOCK + net_block::GATEWAY;
+inline constexpr std::size_t DNS1 = NET_BLOCK + net_block::DNS1;
+inline constexpr std::size_t DNS2 = NET_BLOCK + net_block::DNS2;
+inline constexpr std::size_t SERVER_ADDR = NET_BLOCK + net_block::SERVER_ADDR;
+inline constexpr std::size_t SERVER_PORT = NET_BLOCK + net_block::SERVER_PORT;
+inline constexpr std::size_t HTTP_SERVER = NET_BLOCK + net_block::HTTP_SERVER;
 } // namespace discover_dev
 
 static_assert(discover_dev::NET_MODE == discover_dev::NAME + DEV_NAME_LEN);
@@ -57,6 +73,34 @@ struct DISCOVER_DEV_T {
 
     friend bool operator==(const DISCOVER_DEV_T&, const DISCOVER_DEV_T&) = default;
 };
+
+// The network block's fields of a record that has them (the discovery record and the parameter
+// record name them alike), written to or read from the block that starts at base.
+template <class Record>
+void WriteNetBlock(std::span<std::uint8_t> bytes, std::size_t base, const Record& r) {
+    WriteLeI32(bytes, base + net_block::NET_MODE, r.netMode);
+    WriteLe32(bytes, base + net_block::IP_ADDR, r.ipAddr);
+    WriteLe32(bytes, base + net_block::SUBNET_MASK, r.subnetMask);
+    WriteLe32(bytes, base + net_block::GATEWAY, r.gateway);
+    WriteLe32(bytes, base + net_block::DNS1, r.dns1);
+    WriteLe32(bytes, base + net_block::DNS2, r.dns2);
+    WriteField(bytes, base + net_block::SERVER_ADDR, r.serverAddr);
+    WriteLeI32(bytes, base + net_block::SERVER_PORT, r.serverPort);
+    WriteLeI32(bytes, base + net_block::HTTP_SERVER, r.httpServer);
+}
+
+template <class Record>
+void ReadNetBlock(std::span<const std::uint8_t> bytes, std::size_t base, Record& r) {
+    r.netMode = ReadLeI32(bytes, base + net_block::NET_MODE);
+    r.ipAddr = ReadLe32(bytes, base + net_block::IP_ADDR);
+    r.subnetMask = ReadLe32(bytes, base + net_block::SUBNET_MASK);
+    r.gateway = ReadLe32(bytes, base + net_block::GATEWAY);
+    r.dns1 = ReadLe32(bytes, base + net_block::DNS1);
+    r.dns2 = ReadLe32(bytes, base + net_block::DNS2);
+    ReadField(bytes, base + net_block::SERVER_ADDR, r.serverAddr);
+    r.serverPort = ReadLeI32(bytes, base + net_block::SERVER_PORT);
+    r.httpServer = ReadLeI32(bytes, base + net_block::HTTP_SERVER);
+}
 
 // The name: up to its NUL, all 16 bytes when it has none.
 std::string_view DeviceName(const DISCOVER_DEV_T& dev);
