@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -16,17 +17,12 @@ constexpr const char* TRACE_FUNC = "CTessaroDlg::UdpCmdRecv";
 __attribute__((format(printf, 2, 3)))
 #endif
 void Trace(std::vector<std::string>& traces, const char* format, ...) {
-    char buffer[DEBUG_TRACE_BUFFER_LEN];
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n < 0) {
-        return;
+    if (auto text = DebugTraceV(format, args)) {
+        traces.push_back(std::move(*text));
     }
-    traces.emplace_back(buffer,
-                        std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
-    DebugTrace("%s", buffer);
+    va_end(args);
 }
 
 // Sum of the bytes the header's length covers, the datagram's end padded with zeros.

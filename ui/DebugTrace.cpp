@@ -15,24 +15,30 @@ DebugTraceSink& Sink() {
 }
 } // namespace
 
-void DebugTrace(const char* format, ...) {
+std::optional<std::string> DebugTraceV(const char* format, va_list args) {
     char buffer[DEBUG_TRACE_BUFFER_LEN];
-    va_list args;
-    va_start(args, format);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
     if (n < 0) {
-        return;
+        return std::nullopt;
     }
 #if defined(_WIN32)
     OutputDebugStringA(buffer);
 #endif
+    const std::size_t len = static_cast<std::size_t>(n) < sizeof buffer
+                                ? static_cast<std::size_t>(n)
+                                : sizeof buffer - 1;
+    const std::string_view text(buffer, len);
     if (const auto& sink = Sink()) {
-        const std::size_t len = static_cast<std::size_t>(n) < sizeof buffer
-                                    ? static_cast<std::size_t>(n)
-                                    : sizeof buffer - 1;
-        sink(std::string_view(buffer, len));
+        sink(text);
     }
+    return std::string(text);
+}
+
+void DebugTrace(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    DebugTraceV(format, args);
+    va_end(args);
 }
 
 DebugTraceSink SetDebugTraceSink(DebugTraceSink sink) {

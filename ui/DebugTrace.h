@@ -1,8 +1,11 @@
 // Diagnostic traces: printf-style text formatted into a fixed buffer and handed to a sink.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 inline constexpr std::size_t DEBUG_TRACE_BUFFER_LEN = 2048;
@@ -12,6 +15,13 @@ inline constexpr std::size_t DEBUG_TRACE_BUFFER_LEN = 2048;
 __attribute__((format(printf, 1, 2)))
 #endif
 void DebugTrace(const char* format, ...);
+
+// The same for a va_list; returns the text written, as cut, or nothing when the format fails.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 0)))
+#endif
+std::optional<std::string>
+DebugTraceV(const char* format, va_list args);
 
 using DebugTraceSink = std::function<void(std::string_view)>;
 
