@@ -21,15 +21,18 @@ run_ctest() {
     passed=$((passed + ${n:-0}))
 }
 
-echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Release is what users and packagers build: the plain run builds and tests exactly that, with
+# warnings as errors.
+echo "== build and test (Release)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_WERROR=ON \
+    -DTESSARO_BUILD_TESTS=ON -DTESSARO_WITH_INSTALLER=ON
 cmake --build build -j"$jobs"
 run_ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== build and test with sanitizers"
 # Velmora's Windows builds cannot be sanitized; its routine is covered by the plain run.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON \
-    -DTESSARO_WITH_INSTALLER=OFF
+    -DTESSARO_WERROR=ON -DTESSARO_WITH_INSTALLER=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
     LSAN_OPTIONS="suppressions=$PWD/cmake/lsan.supp:print_suppressions=0" \

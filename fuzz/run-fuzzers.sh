@@ -21,7 +21,7 @@ shift
 declare -A max_len=([udp]=4096 [serial]=1200 [affix]=128 [sim]=4300)
 
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON -DTESSARO_WITH_INSTALLER=OFF >/dev/null
+    -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON -DTESSARO_WITH_INSTALLER=OFF -DTESSARO_WERROR=ON >/dev/null
 
 names=()
 for name in ${FUZZERS:-udp serial affix sim}; do
