@@ -162,8 +162,13 @@ void CTessaroDlg::BuildControls() {
             w->setMinimumWidth(w->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 14);
         }
         w->setObjectName(QStringLiteral("control%1").arg(spec.id));
-        w->setAccessibleName(caption.isEmpty() ? name : caption);
-        if (name != w->accessibleName()) {
+        // A button is announced by the caption it shows now ("Close Serial Port" once open);
+        // a fixed name would go stale. Other controls are named by their label or catalogue name.
+        const bool namedByText = spec.kind == ControlKind::Button && !caption.isEmpty();
+        if (!namedByText) {
+            w->setAccessibleName(caption.isEmpty() ? name : caption);
+        }
+        if (name != (caption.isEmpty() ? name : caption)) {
             w->setAccessibleDescription(name);
         }
         m_controls[spec.id] = w;
@@ -385,13 +390,20 @@ bool CTessaroDlg::UpdateData(bool saveAndValidate) {
     if (QScrollBar* bar = memo(IDC_RECEIVE)->verticalScrollBar()) {
         bar->setValue(bar->maximum());
     }
-    for (int i = 0; i < 3; ++i) {
-        const QString text = QString::number(*ints[i]);
-        if (edit(INT_BOXES[i])->text() != text) {
-            edit(INT_BOXES[i])->setText(text);
+    PutIntBoxes({IDC_SERVER_PORT, IDC_LOW_PULSE, IDC_HIGH_PULSE});
+    return true;
+}
+
+void CTessaroDlg::PutIntBoxes(std::initializer_list<int> ids) {
+    for (const int id : ids) {
+        const int value = id == IDC_SERVER_PORT ? m_nServerPort
+                          : id == IDC_LOW_PULSE ? m_nLowPulse
+                                                : m_nHighPulse;
+        const QString text = QString::number(value);
+        if (edit(id)->text() != text) {
+            edit(id)->setText(text);
         }
     }
-    return true;
 }
 
 void CTessaroDlg::SetSettingButtons(bool enable) {
