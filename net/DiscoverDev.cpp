@@ -39,8 +39,7 @@ std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev) 
     return "Current device: " + std::string(name) + address;
 }
 
-const DISCOVER_DEV_T* FindDeviceByName(std::span<const std::unique_ptr<DISCOVER_DEV_T>> list,
-                                       std::string_view name) {
+const DISCOVER_DEV_T* FindDeviceByName(const DeviceList& list, std::string_view name) {
     for (const auto& dev : list) {
         if (dev && DeviceName(*dev) == name) {
             return dev.get();

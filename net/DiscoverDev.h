@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -120,6 +121,12 @@ std::array<std::uint8_t, 4> AddressFieldBytes(std::uint32_t field);
 // "Current device: <name>(a.b.c.d)", the address field's bytes in storage order.
 std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev);
 
+// The found readers, oldest first.
+using DeviceList = std::deque<std::unique_ptr<DISCOVER_DEV_T>>;
+
+// Far beyond any real network segment; past it the oldest reader goes, so that announcements
+// from the network cannot exhaust memory and readers announcing now still appear.
+inline constexpr std::size_t DEVICE_LIST_MAX = 10000;
+
 // The first (oldest) record whose name equals name exactly; nullptr when none does.
-const DISCOVER_DEV_T* FindDeviceByName(std::span<const std::unique_ptr<DISCOVER_DEV_T>> list,
-                                       std::string_view name);
+const DISCOVER_DEV_T* FindDeviceByName(const DeviceList& list, std::string_view name);

@@ -184,6 +184,16 @@ void CTessaroDlg::UdpCmdRecv(const std::uint8_t* data, int count, const QHostAdd
         // Newest first. Qt reports the shifted selection as a change; the user changed nothing.
         const QSignalBlocker quiet(deviceList());
         deviceList()->insertItem(0, row);
+        if (m_devList.size() > DEVICE_LIST_MAX) {
+            m_devList.pop_front();
+            delete deviceList()->takeItem(deviceList()->count() - 1);
+            if (!m_devListFull) {
+                m_devListFull = true;
+                DebugTrace("Device list full (%d readers): the oldest are dropped.",
+                           static_cast<int>(DEVICE_LIST_MAX));
+                SetPaneText(0, QStringLiteral("Device list full: oldest dropped."));
+            }
+        }
         break;
     }
     case UdpActionKind::Confirm:
@@ -338,6 +348,7 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     SelectIndex(combo(IDC_RESET_INTERVAL), p.resetInterval);
 
     SetSettingButtons(true);
-    UpdateData(false);
+    // Only the boxes the record fills: text typed elsewhere and not yet sent stays.
+    PutIntBoxes({IDC_SERVER_PORT, IDC_LOW_PULSE, IDC_HIGH_PULSE});
     SetPaneText(0, QStringLiteral("Receive parameter successfully."));
 }

@@ -320,5 +320,6 @@ void CTessaroDlg::ShowSerialParams(const SerialParamRecord& r) {
     selectIndex(IDC_CARD_NUMBER_FORMAT, r.cardNumberFormat);
     selectIndex(IDC_START_BIT, r.startBit);
 
-    UpdateData(false);
+    // Only the boxes the record fills: text typed elsewhere and not yet sent stays.
+    PutIntBoxes({IDC_LOW_PULSE, IDC_HIGH_PULSE});
 }

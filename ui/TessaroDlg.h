@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <span>
@@ -53,6 +54,8 @@ public:
     // The one way between the bound boxes and their members. Saving stops at the first int box
     // that does not hold an integer, reports it and returns false.
     bool UpdateData(bool saveAndValidate = true);
+    // Writes the given int boxes' members to them, and only those.
+    void PutIntBoxes(std::initializer_list<int> ids);
     void SetSettingButtons(bool enable);
 
     // Modal message with an OK button; tests divert it through the hook.
@@ -78,7 +81,8 @@ public:
     // Network channel state.
     QUdpSocket* m_udpSocket = nullptr;
     int m_bClientVer = 0;
-    std::vector<std::unique_ptr<DISCOVER_DEV_T>> m_devList;
+    DeviceList m_devList;
+    bool m_devListFull = false; // the bound was reported
     DISCOVER_DEV_T m_curDev{};
 
     // Serial channel state.

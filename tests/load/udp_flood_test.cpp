@@ -1,5 +1,6 @@
 // The network channel under load: a flood of valid and malformed datagrams from a reader played
 // on 127.0.0.1, and datagrams far longer than the receive buffer.
+#include "net/DiscoverDev.h"
 #include "ui/ControlCatalog.h"
 #include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
@@ -12,6 +13,7 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <random>
@@ -47,6 +49,7 @@ public:
               m_short += t.find("recvbytes=") != std::string_view::npos;
               m_sync += t.find("sync code error") != std::string_view::npos;
               m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
+              m_full += t.find("Device list full") != std::string_view::npos;
           })) {}
     ~TraceCounter() { SetDebugTraceSink(m_previous); }
     TraceCounter(const TraceCounter&) = delete;
@@ -56,6 +59,7 @@ public:
     long m_short = 0;
     long m_sync = 0;
     long m_checksum = 0;
+    long m_full = 0;
 
 private:
     DebugTraceSink m_previous;
@@ -105,6 +109,7 @@ class UdpFloodTest : public QObject {
     Q_OBJECT
 private slots:
     void floodOfMixedDatagrams();
+    void deviceListIsBounded();
     void datagramsFarLongerThanTheBuffer_data();
     void datagramsFarLongerThanTheBuffer();
 };
@@ -195,9 +200,11 @@ void UdpFloodTest::floodOfMixedDatagrams() {
                  qPrintable(QStringLiteral("burst %1").arg(burst)));
     }
 
-    // Every datagram is accounted for: nothing lost, nothing handled twice.
-    QCOMPARE(dlg.deviceList()->count(), sent[Discovery]);
-    QCOMPARE(dlg.m_devList.size(), std::size_t(sent[Discovery]));
+    // Every datagram is accounted for: nothing lost, nothing handled twice (rows up to the
+    // list's bound).
+    const int rows = std::min(sent[Discovery], int(DEVICE_LIST_MAX));
+    QCOMPARE(dlg.deviceList()->count(), rows);
+    QCOMPARE(dlg.m_devList.size(), std::size_t(rows));
     QCOMPARE(traces.m_short, long(sent[Short]));
     QCOMPARE(traces.m_sync, long(sent[BadSync]));
     QCOMPARE(traces.m_checksum, long(sent[BadChecksum]));
@@ -216,8 +223,46 @@ void UdpFloodTest::floodOfMixedDatagrams() {
     QCOMPARE(dlg.memo(IDC_TRANSMIT)->toPlainText(), QStringLiteral(" 05 2E 04 37"));
     QCOMPARE(messages.size(), 1);
     QVERIFY(send(Bytes({0x05, 0x03, 0x00, 0x00, 'L', 'a', 's', 't'})));
-    QVERIFY(RunUntil([&] { return dlg.deviceList()->count() == sent[Discovery] + 1; }));
-    QCOMPARE(dlg.deviceList()->item(0)->text(), QStringLiteral("Last"));
+    QVERIFY(RunUntil([&] { return dlg.deviceList()->item(0)->text() == QStringLiteral("Last"); }));
+    QCOMPARE(dlg.deviceList()->count(), std::min(sent[Discovery] + 1, int(DEVICE_LIST_MAX)));
+}
+
+void UdpFloodTest::deviceListIsBounded() {
+    TraceCounter traces;
+    CTessaroDlg dlg(0);
+    QUdpSocket reader;
+    QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
+    const auto name = [](int n) { return QStringLiteral("D%1").arg(n, 7, 10, QLatin1Char('0')); };
+    constexpr int PAST = 2500;
+    const int total = int(DEVICE_LIST_MAX) + PAST;
+    for (int n = 0; n < total;) {
+        for (int i = 0; i < BURST && n < total; ++i, ++n) {
+            QByteArray d = Bytes({0x05, 0x03, 0x00, 0x00}) + QByteArray(96, '\0');
+            d.replace(4, 8, name(n).toLatin1());
+            QVERIFY(reader.writeDatagram(d, QHostAddress::LocalHost, dlg.LocalUdpPort()) ==
+                    d.size());
+        }
+        const QByteArray marker = Marker(quint32(n));
+        reader.writeDatagram(marker, QHostAddress::LocalHost, dlg.LocalUdpPort());
+        QVERIFY(RunUntil([&] { return dlg.PaneText(1) == Dump(marker); }));
+        if (n == int(DEVICE_LIST_MAX)) {
+            QCOMPARE(traces.m_full, 0L); // exactly at the bound nothing goes yet
+        }
+    }
+
+    // Rows and records stay at the bound: the newest listed, the oldest gone, said once.
+    QCOMPARE(dlg.deviceList()->count(), int(DEVICE_LIST_MAX));
+    QCOMPARE(dlg.m_devList.size(), DEVICE_LIST_MAX);
+    QCOMPARE(dlg.deviceList()->item(0)->text(), name(total - 1));
+    QCOMPARE(dlg.deviceList()->item(int(DEVICE_LIST_MAX) - 1)->text(), name(PAST));
+    QCOMPARE(traces.m_full, 1L);
+
+    // Rows still pick their own record.
+    for (const int row : {0, int(DEVICE_LIST_MAX) - 1}) {
+        dlg.deviceList()->setCurrentRow(row);
+        QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: %1(127.0.0.1)")
+                                      .arg(dlg.deviceList()->item(row)->text()));
+    }
 }
 
 void UdpFloodTest::datagramsFarLongerThanTheBuffer_data() {

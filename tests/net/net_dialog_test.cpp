@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -185,9 +186,14 @@ QByteArray ParamsDatagram(const QByteArray& record) {
 
 void NetDialogTest::parameterRecordFillsTheDialog() {
     CTessaroDlg dlg(0);
+    // Typed and not yet sent: the record has nothing to say about these boxes.
+    dlg.memo(IDC_RECORD)->setPlainText(QStringLiteral("card 42"));
+    dlg.memo(IDC_TRANSMIT)->setPlainText(QStringLiteral("typed"));
     FakeReader reader;
     reader.send(dlg, ParamsDatagram(FullRecord(2)));
     QTRY_COMPARE(dlg.PaneText(0), QStringLiteral("Receive parameter successfully."));
+    QCOMPARE(dlg.memo(IDC_RECORD)->toPlainText(), QStringLiteral("card 42"));
+    QCOMPARE(dlg.memo(IDC_TRANSMIT)->toPlainText(), QStringLiteral("typed"));
 
     QCOMPARE(Text(dlg, IDC_IP_ADDRESS), QStringLiteral("192.168.1.20"));
     QCOMPARE(Text(dlg, IDC_SUBNET_MASK), QStringLiteral("255.255.255.0"));

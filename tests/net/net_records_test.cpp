@@ -108,7 +108,7 @@ TEST(DiscoverDev, SourceAddressTravelsFirstOctetFirst) {
 }
 
 TEST(DiscoverDev, FirstStoredRecordOfThatExactName) {
-    std::vector<std::unique_ptr<DISCOVER_DEV_T>> list;
+    DeviceList list;
     for (const auto& [name, port] : {std::pair{"Twin", 1}, {"Other", 2}, {"Twin", 3}, {"", 4}}) {
         auto dev = std::make_unique<DISCOVER_DEV_T>();
         SetFieldText(dev->name, name);

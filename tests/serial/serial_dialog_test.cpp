@@ -6,6 +6,7 @@
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 
+#include "tests/support/AccessibleName.h"
 #include "tests/support/ReaderPty.h"
 
 #include <QComboBox>
@@ -136,6 +137,7 @@ private slots:
         QCOMPARE(m_dlg->m_comm.get_RThreshold(), short(1));
         QVERIFY(m_dlg->m_comm.get_RTSEnable());
         QCOMPARE(open->text(), CLOSE_CAPTION);
+        QCOMPARE(AccessibleName(open), CLOSE_CAPTION);
         QCOMPARE(m_dlg->m_reply.recvCount, 0);
         QCOMPARE(m_dlg->m_reply.recvBuf[3], 0);
         for (const int id : {IDC_OUTPUT_FORMAT_SET, IDC_GET_PARAMETER, IDC_TRANSMIT_TEST,
@@ -148,6 +150,7 @@ private slots:
         press(IDC_OPEN_SERIAL_PORT);
         QVERIFY(!m_dlg->m_comm.get_PortOpen());
         QCOMPARE(open->text(), OPEN_CAPTION);
+        QCOMPARE(AccessibleName(open), OPEN_CAPTION);
         QCOMPARE(m_dlg->m_reply.recvCount, 0);
         QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
         QVERIFY(!m_dlg->control(IDC_NET_SETUP)->isEnabled());
@@ -336,9 +339,11 @@ private slots:
         reply(all.left(30), 30);
         QCOMPARE(text(IDC_RECEIVE), Shown(all.left(30)));
         reply(all.mid(30, 100), 130);
+        m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("typed, not sent"));
         reply(all.mid(130), 182);
         QCOMPARE(m_messages, QStringList({PARAMS_OK}));
         QCOMPARE(text(IDC_RECEIVE), Shown(all));
+        QCOMPARE(text(IDC_RECORD), QStringLiteral("typed, not sent"));
         QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
 
         QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentText(), QStringLiteral("RS485"));
