@@ -221,6 +221,10 @@ write serial/param-reply-pieces 7 3 $((0x40 | 3)) 7 0 "${reply[@]}" 5 5
 late=("${reply[@]:0:180}")
 zeros tail 20
 write serial/param-reply-late-end 7 0 "${late[@]}" 1 2 "${tail[@]}" 13 10
+# CR LF pairs in the record's last bytes (frame offsets 178 and 179) are record data: the ends
+# are at 180 and 181.
+write serial/param-reply-cr-lf-at-178 7 0 "${reply[@]:0:178}" 13 10 13 10
+write serial/param-reply-cr-lf-at-179 7 0 "${reply[@]:0:179}" 13 10 13 10
 # The reply mode is a setting's, but a parameter reply arrives.
 write serial/param-reply-as-setting 0 0 "${reply[@]}"
 # Bytes left over from before, then "Get parameter" again and the reply.

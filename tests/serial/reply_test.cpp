@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -186,6 +188,35 @@ TEST_F(ParamReplyTest, LengthIsNotTakenModulo256) {
     ByteVec reply = Concat(Concat(HexBytes("05 02 00 00"), Repeat(0x11, 432)), HexBytes("0D 0A"));
     const SerialReplyOutcome out = s.OnData(reply);
     EXPECT_EQ(out.messages, (std::vector<std::string>{MSG_GET_PARAMS_OK, "data length = 432"}));
+}
+
+// Where the reply ends: the first CR LF at frame offset 180 or later. Earlier pairs are record
+// bytes, even right before that offset.
+TEST(ParamReplyEnd, CrLfBeforeOffset180IsRecordData) {
+    const struct {
+        const char* name;
+        std::size_t fill; // record bytes of 0x11 after the header, from frame offset 4
+        const char* tail;
+        std::vector<std::string> messages;
+    } rows[] = {
+        {"CR LF at 178", 174, "0D 0A 0D 0A", {MSG_GET_PARAMS_OK}},
+        {"CR LF at 179", 175, "0D 0A 0D 0A", {MSG_GET_PARAMS_OK, "data length = 177"}},
+        {"CR LF at 180", 176, "0D 0A", {MSG_GET_PARAMS_OK}},
+    };
+    for (const auto& row : rows) {
+        SerialReplyState s;
+        s.replyMode = REPLY_MODE_PARAM_QUERY;
+        s.paramQueryPending = 1;
+        const ByteVec frame =
+            Concat(Concat(HexBytes("05 02 B6 00"), Repeat(0x11, row.fill)), HexBytes(row.tail));
+        const SerialReplyOutcome out = s.OnData(frame);
+        EXPECT_EQ(out.messages, row.messages) << row.name;
+        ASSERT_TRUE(out.record.has_value()) << row.name;
+        // The record is frame bytes 4 to 179 whatever the end.
+        EXPECT_TRUE(
+            std::equal(frame.begin() + 4, frame.begin() + 180, out.record->encode().begin()))
+            << row.name;
+    }
 }
 
 TEST_F(ParamReplyTest, ShortReplyIsNoEnd) {
