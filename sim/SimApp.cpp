@@ -17,6 +17,9 @@ namespace {
 
 // A frame or line that stops arriving half-way is dropped after this long.
 constexpr int SERIAL_QUIET_MS = 1000;
+// The second start-up announcement.
+constexpr int STARTUP_REPEAT_MS = 2000;
+
 constexpr qint64 MAX_DATAGRAM_LEN = 4096;
 
 QString Hex(const QByteArray& bytes) {
@@ -99,17 +102,23 @@ bool CReaderSimApp::Start() {
     for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
         names << QString::fromStdString(m_sim.Reader(i).name);
     }
-    PrintStatus(QStringLiteral("announcing to %1 every %2 ms: %3")
+    const QString repeat = m_options.announceEveryMs > 0
+                               ? QStringLiteral(", then every %1 ms").arg(m_options.announceEveryMs)
+                               : QString();
+    PrintStatus(QStringLiteral("announcing to %1 at start and %2 ms later%3: %4")
                     .arg(Endpoint(m_options.targetAddress, m_options.targetPort))
-                    .arg(m_options.announceIntervalMs)
-                    .arg(names.join(QStringLiteral(", "))));
+                    .arg(STARTUP_REPEAT_MS)
+                    .arg(repeat, names.join(QStringLiteral(", "))));
 
+    // Like a reader after power-up: announced at once, and again shortly after for a Tessaro
+    // that started a moment later. Tessaro lists every announcement, so no more than that.
     Announce();
+    QTimer::singleShot(STARTUP_REPEAT_MS, this, &CReaderSimApp::Announce);
     for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
         SendTo(m_sim.ParamRecordDatagram(i), m_options.targetAddress, m_options.targetPort);
     }
-    if (m_options.announceIntervalMs > 0) {
-        m_announceTimer.start(m_options.announceIntervalMs);
+    if (m_options.announceEveryMs > 0) {
+        m_announceTimer.start(m_options.announceEveryMs);
     }
     return true;
 }

@@ -24,7 +24,7 @@ struct SimOptions {
     quint16 targetPort = 24583;
     QHostAddress listenAddress = QHostAddress(QHostAddress::LocalHost);
     quint16 listenPort = 24582;
-    int announceIntervalMs = 2000; // 0: announce once, at start
+    int announceEveryMs = 0; // besides the start-up announcements; 0: never
     bool udpConfirm = false;
 };
 

@@ -104,10 +104,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Where network commands are received (default 127.0.0.1:24582; port 0 "
                        "picks a free one)."),
         QStringLiteral("address[:port]"));
-    const QCommandLineOption intervalOption(
-        {QStringLiteral("i"), QStringLiteral("interval")},
-        QStringLiteral("Seconds between announcements (default 2; 0 announces once)."),
-        QStringLiteral("seconds"), QStringLiteral("2"));
+    const QCommandLineOption announceOption(
+        QStringLiteral("announce-every"),
+        QStringLiteral("Announce again every this many seconds (default 0: only at start and "
+                       "2 s later)."),
+        QStringLiteral("seconds"), QStringLiteral("0"));
     const QCommandLineOption confirmOption(
         QStringLiteral("udp-confirm"),
         QStringLiteral("Also confirm each serial setting over UDP (code + 1)."));
@@ -118,7 +119,7 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("Name of the first reader."),
                                         QStringLiteral("name"));
     parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
-                       listenOption, intervalOption, confirmOption, readersOption, nameOption});
+                       listenOption, announceOption, confirmOption, readersOption, nameOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -171,11 +172,11 @@ int main(int argc, char* argv[]) {
                        true)) {
         return Usage(QStringLiteral("--listen: an IPv4 address and port, such as 127.0.0.1:24582"));
     }
-    const double seconds = parser.value(intervalOption).toDouble(&ok);
+    const double seconds = parser.value(announceOption).toDouble(&ok);
     if (!ok || seconds < 0 || seconds > 3600) {
-        return Usage(QStringLiteral("--interval: seconds from 0 to 3600"));
+        return Usage(QStringLiteral("--announce-every: seconds from 0 to 3600"));
     }
-    options.announceIntervalMs = int(seconds * 1000);
+    options.announceEveryMs = int(seconds * 1000);
     options.udpConfirm = parser.isSet(confirmOption);
 
     if (!InstallSignalHandlers(app)) {

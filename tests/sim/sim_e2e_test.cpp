@@ -229,8 +229,8 @@ private slots:
 
     void hiddenButtonsReachTheReader() {
         // The serial record has no room for these two: the reader's UDP confirmations show them.
-        QVERIFY(startSim({QStringLiteral("--target"), dialogTarget(), QStringLiteral("--interval"),
-                          QStringLiteral("0"), QStringLiteral("--udp-confirm")}));
+        QVERIFY(startSim(
+            {QStringLiteral("--target"), dialogTarget(), QStringLiteral("--udp-confirm")}));
         // The record sent at start sets the hidden switch list too: let it land first.
         QTRY_COMPARE(m_dlg->PaneText(0), QStringLiteral("Receive parameter successfully."));
         openPort();
@@ -284,6 +284,14 @@ private slots:
         QCOMPARE(edit(IDC_HIGH_PULSE)->text(), QStringLiteral("1500"));
         QCOMPARE(combo(IDC_READER_BAUD)->currentText(), QStringLiteral("19200"));
         QVERIFY(m_dlg->button(IDC_GET_PARAMETER)->isEnabled());
+    }
+
+    void announcesAtStartThenStaysQuiet() {
+        // Tessaro lists every announcement: a reader announces at start and once 2 s later.
+        QVERIFY(startSim({QStringLiteral("--target"), dialogTarget()}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->deviceList()->count(), 2, 3000);
+        QTest::qWait(1500);
+        QCOMPARE(m_dlg->deviceList()->count(), 2);
     }
 
     void severalReadersAnnounceThemselves() {

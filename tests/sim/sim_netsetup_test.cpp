@@ -21,7 +21,7 @@ private slots:
         QVERIFY(sim.Start({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:24582"),
                            QStringLiteral("--target"),
                            QStringLiteral("127.0.0.1:%1").arg(dlg.LocalUdpPort()),
-                           QStringLiteral("--interval"), QStringLiteral("0.2")}));
+                           QStringLiteral("--announce-every"), QStringLiteral("0.2")}));
         QTRY_VERIFY(dlg.deviceList()->count() >= 1);
         QTRY_COMPARE(dlg.PaneText(0), QStringLiteral("Receive parameter successfully."));
         dlg.deviceList()->setCurrentRow(0);
