@@ -5,12 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-./cmake/install-deps.sh
-
-build=${TESSARO_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
-
+# Nothing to show on: say so before spending minutes on a build.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found. To run Tessaro on a virtual one:" >&2
     if ! command -v xvfb-run >/dev/null; then
@@ -19,6 +14,19 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "  xvfb-run -a ./run.sh" >&2
     exit 1
 fi
+
+./cmake/install-deps.sh --run
+
+# Only the two programs it runs; ./test.sh builds the rest. A build folder that ./test.sh
+# configured keeps its settings.
+build=${TESSARO_BUILD_DIR:-build}
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" >/dev/null
+else
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF \
+        -DTESSARO_WITH_INSTALLER=OFF >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" --target tessaro reader-sim
 
 log="$build/reader-sim.log"
 "$build/sim/reader-sim" "$@" >"$log" 2>&1 &

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; packages already there are left
-# alone, and the package lists are updated only when something must be installed.
+# Installs the Debian packages the build needs; packages already there are left alone, and the
+# package lists are updated only when something must be installed.
+#   install-deps.sh         everything ./test.sh builds and runs
+#   install-deps.sh --run   only what building and running the programs needs (./run.sh)
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
-    qt6-base-dev qt6-serialport-dev libgl-dev
-    googletest libgtest-dev libbenchmark-dev
-    mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
-    "$@"
-)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+if [ "${1:-}" = "--run" ]; then
+    shift
+else
+    packages+=(
+        clang-format clang libclang-rt-14-dev googletest libgtest-dev
+        mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
+    )
+fi
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
