@@ -29,6 +29,12 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_WERROR=ON \
 cmake --build build -j"$jobs"
 run_ctest --test-dir build --output-on-failure -j"$jobs"
 
+# The Debian package as Debian's own are judged: no lintian error or warning.
+echo "== package"
+cmake --build build --target package
+lintian --allow-root --fail-on error,warning build/tessaro_*.deb
+echo "lintian: no errors or warnings"
+
 echo "== build and test with sanitizers"
 # Velmora's Windows builds cannot be sanitized; its routine is covered by the plain run.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON \

@@ -12,14 +12,34 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/tessaro.desktop
 install(FILES ${PROJECT_SOURCE_DIR}/app/tessaro.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
 
+# Manual pages and the changelog are installed compressed, as Debian expects; -n keeps the
+# archives reproducible.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(packaging_gz)
+foreach(page tessaro.1 reader-sim.1 changelog)
+    set(gz ${CMAKE_BINARY_DIR}/packaging/${page}.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+        COMMAND ${GZIP_EXECUTABLE} -9n -c ${PROJECT_SOURCE_DIR}/packaging/${page} > ${gz}
+        DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${page} VERBATIM)
+    list(APPEND packaging_gz ${gz})
+endforeach()
+add_custom_target(packaging_files ALL DEPENDS ${packaging_gz})
+install(FILES ${CMAKE_BINARY_DIR}/packaging/tessaro.1.gz ${CMAKE_BINARY_DIR}/packaging/reader-sim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tessaro changes the settings of access-control card and QR code readers over a serial line \
-and lists the readers that announce themselves on the local network. reader-sim plays such a \
-reader on a pseudo-terminal and on UDP, for trying Tessaro without one.")
+# Lines of the extended description stay within 80 columns.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Tessaro changes the settings of access-control card and QR code readers
+over a serial line and lists the readers that announce themselves on the
+local network. reader-sim plays such a reader on a pseudo-terminal and on
+UDP, for trying Tessaro without one.")
 set(CPACK_PACKAGE_CONTACT "Tessaro developers <tessaro@example.com>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -10,7 +10,7 @@ if [ "${1:-}" = "--run" ]; then
     shift
 else
     packages+=(
-        clang-format clang libclang-rt-14-dev googletest libgtest-dev
+        clang-format clang libclang-rt-14-dev googletest libgtest-dev lintian
         mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
     )
 fi
