@@ -47,6 +47,13 @@ QString Allowed(ProfileKey key) {
     return QString::fromStdString(AllowedValuesText(key));
 }
 
+ValueResult NotAnInteger(ProfileKey key) {
+    return Refused(key, QStringLiteral("must be an integer%1 %2")
+                            .arg(Info(key).listed ? QStringLiteral(", one of")
+                                                  : QStringLiteral(" from"),
+                                 Allowed(key)));
+}
+
 ValueResult ListValue(ProfileKey key, const QString& text) {
     const auto& items = KeyListItems(key);
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -59,7 +66,7 @@ ValueResult ListValue(ProfileKey key, const QString& text) {
 
 ValueResult IntegerValue(ProfileKey key, double number) {
     if (!std::isfinite(number) || std::trunc(number) != number) {
-        return Refused(key, QStringLiteral("must be an integer, %1").arg(Allowed(key)));
+        return NotAnInteger(key);
     }
     if (number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::int32_t>::max()) {
@@ -109,7 +116,7 @@ ValueResult ValueFromJson(ProfileKey key, const QJsonValue& json) {
         return ListValue(key, json.toString());
     case KeyKind::Integer:
         if (!json.isDouble()) {
-            return Refused(key, QStringLiteral("must be an integer, %1").arg(Allowed(key)));
+            return NotAnInteger(key);
         }
         return IntegerValue(key, json.toDouble());
     case KeyKind::Affix:
@@ -273,7 +280,7 @@ SettingResult ParseSetting(const QString& keyValue) {
         const qlonglong n = text.toLongLong(&ok);
         value = integer.match(text).hasMatch() && ok
                     ? IntegerValue(*key, static_cast<double>(n))
-                    : Refused(*key, QStringLiteral("must be an integer, %1").arg(Allowed(*key)));
+                    : NotAnInteger(*key);
         break;
     }
     case KeyKind::Affix:
