@@ -48,10 +48,10 @@ QString Allowed(ProfileKey key) {
 }
 
 ValueResult NotAnInteger(ProfileKey key) {
-    return Refused(key, QStringLiteral("must be an integer%1 %2")
-                            .arg(Info(key).listed ? QStringLiteral(", one of")
-                                                  : QStringLiteral(" from"),
-                                 Allowed(key)));
+    return Refused(key,
+                   QStringLiteral("must be an integer%1 %2")
+                       .arg(Info(key).listed ? QStringLiteral(", one of") : QStringLiteral(" from"),
+                            Allowed(key)));
 }
 
 ValueResult ListValue(ProfileKey key, const QString& text) {
@@ -278,9 +278,8 @@ SettingResult ParseSetting(const QString& keyValue) {
         static const QRegularExpression integer(QStringLiteral("^-?[0-9]+$"));
         bool ok = false;
         const qlonglong n = text.toLongLong(&ok);
-        value = integer.match(text).hasMatch() && ok
-                    ? IntegerValue(*key, static_cast<double>(n))
-                    : NotAnInteger(*key);
+        value = integer.match(text).hasMatch() && ok ? IntegerValue(*key, static_cast<double>(n))
+                                                     : NotAnInteger(*key);
         break;
     }
     case KeyKind::Affix:
