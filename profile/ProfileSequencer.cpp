@@ -1,0 +1,338 @@
+#include "profile/ProfileSequencer.h"
+
+#include "profile/ProfileLists.h"
+#include "serial/SerialReply.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsCrLfAt(std::span<const std::uint8_t> bytes, std::size_t i) {
+    return i + 1 < bytes.size() && bytes[i] == 0x0D && bytes[i + 1] == 0x0A;
+}
+
+std::string KeyNames(const std::vector<ProfileKey>& keys) {
+    std::string names;
+    for (const ProfileKey key : keys) {
+        names += names.empty() ? "" : ", ";
+        names += Info(key).name;
+    }
+    return names;
+}
+
+} // namespace
+
+std::int64_t ReplyTimeoutMs(std::int64_t baseMs, std::size_t frameBytes, std::size_t replyBytes,
+                            std::int32_t baud) {
+    if (baud <= 0) {
+        return baseMs;
+    }
+    const auto bits = static_cast<std::int64_t>(frameBytes + replyBytes) * LINE_BITS_PER_BYTE;
+    return baseMs + (bits * 1000 + baud - 1) / baud;
+}
+
+const char* OutcomeName(KeyOutcome outcome) {
+    switch (outcome) {
+    case KeyOutcome::Unchanged:
+        return "unchanged";
+    case KeyOutcome::Verified:
+        return "verified";
+    case KeyOutcome::Mismatch:
+        return "mismatch";
+    case KeyOutcome::NoReply:
+        return "no_reply";
+    case KeyOutcome::NotVerifiable:
+        return "not_verifiable";
+    }
+    return "";
+}
+
+ProfileSequencer::ProfileSequencer(Profile profile, SequencerOptions options)
+    : m_profile(std::move(profile)), m_options(options) {}
+
+SequencerStep ProfileSequencer::Start(std::int64_t nowMs) {
+    if (m_phase != Phase::Idle) {
+        return Wait();
+    }
+    return StartRead(Phase::ReadBefore, nowMs);
+}
+
+SequencerStep ProfileSequencer::Write(Bytes frame, std::size_t replyBytes, std::int64_t nowMs) {
+    m_received.clear();
+    m_lastFrame = frame;
+    m_lastReplyBytes = replyBytes;
+    ++m_attempts;
+    m_deadline = nowMs + ReplyTimeoutMs(m_options.replyBaseMs, frame.size(), replyBytes,
+                                        m_options.port.baudRate);
+    return {std::move(frame), std::nullopt, m_deadline, false};
+}
+
+SequencerStep ProfileSequencer::Wait() const {
+    if (m_phase == Phase::Done) {
+        return {{}, std::nullopt, std::nullopt, true};
+    }
+    return {{}, std::nullopt, m_deadline, false};
+}
+
+SequencerStep ProfileSequencer::StartRead(Phase phase, std::int64_t nowMs) {
+    m_phase = phase;
+    m_attempts = 0;
+    return Write(ParamQueryFrame(), PARAM_REPLY_LEN, nowMs);
+}
+
+SequencerStep ProfileSequencer::SendCommand(std::int64_t nowMs) {
+    m_attempts = 0;
+    m_written[m_command] = true;
+    return Write(m_result.plan.commands[m_command].frame, SETTING_REPLY_ESTIMATE, nowMs);
+}
+
+ProfileSequencer::ReadState ProfileSequencer::ParamReplyState(std::size_t& end) const {
+    // Earlier CR LF pairs are record bytes.
+    for (std::size_t i = PARAM_REPLY_END; i < m_received.size(); ++i) {
+        if (IsCrLfAt(m_received, i)) {
+            end = i;
+            return i == PARAM_REPLY_END ? ReadState::Complete : ReadState::Malformed;
+        }
+    }
+    return ReadState::Incomplete;
+}
+
+SequencerStep ProfileSequencer::OnBytes(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+    const bool reading = m_phase == Phase::ReadBefore || m_phase == Phase::ReadAfter;
+    if (!reading && m_phase != Phase::Sending) {
+        return Wait();
+    }
+    const std::size_t room = RECV_BUFFER_LEN - m_received.size();
+    m_received.insert(m_received.end(), bytes.begin(),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
+    if (m_phase == Phase::Sending) {
+        for (std::size_t i = 0; i < m_received.size(); ++i) {
+            if (IsCrLfAt(m_received, i)) {
+                m_answered[m_command] = true;
+                return NextCommand(nowMs);
+            }
+        }
+        return Wait();
+    }
+    std::size_t end = 0;
+    switch (ParamReplyState(end)) {
+    case ReadState::Incomplete:
+        return Wait();
+    case ReadState::Malformed:
+        return ReadFailed("the reply ended after " + std::to_string(end + 2) + " bytes, not " +
+                              std::to_string(PARAM_REPLY_LEN),
+                          nowMs);
+    case ReadState::Complete:
+        break;
+    }
+    return ReadFinished(
+        SerialParamRecord::decode(std::span<const std::uint8_t, SERIAL_PARAM_RECORD_LEN>(
+            m_received.data() + PARAM_REPLY_RECORD, SERIAL_PARAM_RECORD_LEN)),
+        nowMs);
+}
+
+SequencerStep ProfileSequencer::OnTick(std::int64_t nowMs) {
+    if (m_phase == Phase::Idle || m_phase == Phase::Done || nowMs < m_deadline) {
+        return Wait();
+    }
+    switch (m_phase) {
+    case Phase::ReadBefore:
+    case Phase::ReadAfter:
+        return ReadFailed(m_received.empty() ? "no reply"
+                                             : "an incomplete reply of " +
+                                                   std::to_string(m_received.size()) + " bytes",
+                          nowMs);
+    case Phase::Sending:
+        if (m_attempts <= m_options.retries) {
+            return Write(m_lastFrame, m_lastReplyBytes, nowMs);
+        }
+        return NextCommand(nowMs);
+    case Phase::Reopening:
+        return Finish("the port was not reopened at " + std::to_string(NewPortSettings().baudRate) +
+                      " baud after sending " + CurrentKeys());
+    default:
+        break;
+    }
+    return Wait();
+}
+
+SequencerStep ProfileSequencer::OnPortReopened(std::int64_t nowMs) {
+    if (m_phase != Phase::Reopening) {
+        return Wait();
+    }
+    m_options.port = NewPortSettings();
+    m_command = m_result.plan.commands.size();
+    return StartRead(Phase::ReadAfter, nowMs);
+}
+
+SequencerStep ProfileSequencer::OnPortLost(std::int64_t) {
+    switch (m_phase) {
+    case Phase::Idle:
+    case Phase::ReadBefore:
+        return Finish("the port was lost while reading the reader's parameters");
+    case Phase::Sending:
+        return Finish("the port was lost while sending " + CurrentKeys());
+    case Phase::Reopening:
+        return Finish("the port was lost while reopening it at " +
+                      std::to_string(NewPortSettings().baudRate) + " baud for " + CurrentKeys());
+    case Phase::ReadAfter:
+        return Finish("the port was lost while reading the reader's parameters back");
+    case Phase::Done:
+        break;
+    }
+    return Wait();
+}
+
+SequencerStep ProfileSequencer::NextCommand(std::int64_t nowMs) {
+    const PlannedCommand& command = m_result.plan.commands[m_command];
+    if (command.cmdId == CMD_SERIAL_PARAMS && m_answered[m_command] && SerialFramingChanges()) {
+        // The reader answered at its old settings and has switched since.
+        m_phase = Phase::Reopening;
+        m_deadline = nowMs + m_options.replyBaseMs;
+        return {{}, NewPortSettings(), m_deadline, false};
+    }
+    if (++m_command < m_result.plan.commands.size()) {
+        return SendCommand(nowMs);
+    }
+    return StartRead(Phase::ReadAfter, nowMs);
+}
+
+SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, std::int64_t nowMs) {
+    if (m_phase == Phase::ReadAfter) {
+        m_result.after = record;
+        return Finish({});
+    }
+    m_result.before = record;
+    if (m_options.mode == SequencerMode::Compare) {
+        return Finish({});
+    }
+    m_result.plan = MakePlan(m_profile, record, m_options.sendAll);
+    const std::size_t count = m_result.plan.commands.size();
+    if (m_options.mode == SequencerMode::DryRun || !m_result.plan.error.empty() || count == 0) {
+        return Finish(m_result.plan.error);
+    }
+    m_written.assign(count, false);
+    m_answered.assign(count, false);
+    m_command = 0;
+    m_phase = Phase::Sending;
+    return SendCommand(nowMs);
+}
+
+SequencerStep ProfileSequencer::ReadFailed(const std::string& why, std::int64_t nowMs) {
+    if (m_attempts <= m_options.retries) {
+        return Write(m_lastFrame, m_lastReplyBytes, nowMs);
+    }
+    const bool back = m_phase == Phase::ReadAfter;
+    return Finish(std::string(back ? "reading the reader's parameters back: "
+                                   : "reading the reader's parameters: ") +
+                  why);
+}
+
+bool ProfileSequencer::SerialFramingChanges() const {
+    for (const ProfileKey key :
+         {ProfileKey::BaudRate, ProfileKey::DataBits, ProfileKey::StopBits, ProfileKey::Parity}) {
+        const auto& wanted = m_profile.Get(key);
+        if (wanted && ReaderValue(key, *m_result.before) != wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommSettings ProfileSequencer::NewPortSettings() const {
+    const auto value = [this](ProfileKey key) {
+        const auto& wanted = m_profile.Get(key);
+        return wanted ? wanted->number : ReaderValue(key, *m_result.before)->number;
+    };
+    CommSettings port = m_options.port;
+    port.baudRate = value(ProfileKey::BaudRate);
+    port.dataBits = value(ProfileKey::DataBits);
+    port.stopBits = value(ProfileKey::StopBits) == 2 ? CommStopBits::Two : CommStopBits::One;
+    const auto& parities = KeyListItems(ProfileKey::Parity);
+    const auto parity = static_cast<std::size_t>(value(ProfileKey::Parity));
+    const std::string name = parity < parities.size() ? parities[parity] : "";
+    port.parity = name == "EVEN"  ? CommParity::Even
+                  : name == "ODD" ? CommParity::Odd
+                                  : CommParity::None;
+    return port;
+}
+
+std::string ProfileSequencer::CurrentKeys() const {
+    if (m_command < m_result.plan.commands.size()) {
+        return KeyNames(m_result.plan.commands[m_command].keys);
+    }
+    return {};
+}
+
+void ProfileSequencer::FillOutcomes() {
+    m_result.keys.clear();
+    if (!m_result.before) {
+        return;
+    }
+    const auto& commands = m_result.plan.commands;
+    const bool anyWritten = std::find(m_written.begin(), m_written.end(), true) != m_written.end();
+    for (const KeyInfo& info : ProfileKeys()) {
+        const auto& wanted = m_profile.Get(info.key);
+        if (!wanted) {
+            continue;
+        }
+        KeyResult r{info.key,     ValueText(info.key, *wanted), std::nullopt,
+                    std::nullopt, KeyOutcome::Unchanged,        false};
+        const auto before = ReaderValue(info.key, *m_result.before);
+        const auto after = m_result.after ? ReaderValue(info.key, *m_result.after) : std::nullopt;
+        if (before) {
+            r.readerBefore = ValueText(info.key, *before);
+        }
+        if (after) {
+            r.readerAfter = ValueText(info.key, *after);
+        }
+        bool answered = false;
+        for (std::size_t c = 0; c < commands.size() && c < m_written.size(); ++c) {
+            const auto& keys = commands[c].keys;
+            if (std::find(keys.begin(), keys.end(), info.key) != keys.end()) {
+                r.sent = m_written[c];
+                answered = m_answered[c];
+            }
+        }
+        const bool readable = before.has_value();
+        const bool heldBefore = readable && *before == *wanted;
+        if (!anyWritten) {
+            // Nothing went out: what the reader holds is all there is to say.
+            r.outcome = !readable    ? KeyOutcome::NotVerifiable
+                        : heldBefore ? KeyOutcome::Unchanged
+                                     : KeyOutcome::Mismatch;
+        } else if (after) {
+            if (*after == *wanted) {
+                r.outcome = heldBefore ? KeyOutcome::Unchanged : KeyOutcome::Verified;
+            } else {
+                r.outcome = r.sent && !answered ? KeyOutcome::NoReply : KeyOutcome::Mismatch;
+            }
+        } else if (heldBefore) {
+            r.outcome = KeyOutcome::Unchanged;
+        } else {
+            r.outcome = answered ? KeyOutcome::NotVerifiable : KeyOutcome::NoReply;
+        }
+        m_result.keys.push_back(std::move(r));
+    }
+}
+
+SequencerStep ProfileSequencer::Finish(std::string error) {
+    m_phase = Phase::Done;
+    FillOutcomes();
+    if (error.empty() && m_options.mode != SequencerMode::DryRun) {
+        std::vector<ProfileKey> failed;
+        for (const KeyResult& r : m_result.keys) {
+            if (r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply) {
+                failed.push_back(r.key);
+            }
+        }
+        if (!failed.empty()) {
+            error = (m_options.mode == SequencerMode::Compare ? "differs from the profile: "
+                                                              : "did not take: ") +
+                    KeyNames(failed);
+        }
+    }
+    m_result.error = std::move(error);
+    m_result.ok = m_result.error.empty();
+    return Wait();
+}

@@ -1,0 +1,123 @@
+// Applies a profile to a reader, or compares them: bytes and clock ticks in, what to write and
+// when to look again out. The caller owns the port and the clock; nothing here waits.
+#pragma once
+
+#include "profile/ProfilePlan.h"
+#include "serial/CommSettings.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+inline constexpr std::int64_t DEFAULT_REPLY_BASE_MS = 1000;
+inline constexpr int DEFAULT_RETRIES = 1;
+// A start bit, eight data bits and a stop bit: the line time model for every framing.
+inline constexpr std::int64_t LINE_BITS_PER_BYTE = 10;
+// A setting reply is any bytes up to CR LF; readers answer with a header, a few bytes and
+// CR LF. Sixteen bytes leaves room for a chattier reader.
+inline constexpr std::size_t SETTING_REPLY_ESTIMATE = 16;
+
+// How long to wait for a reply: base plus the line time of the frame and the reply at the
+// port's speed, rounded up to whole milliseconds. No speed (a pseudo-terminal) adds nothing.
+std::int64_t ReplyTimeoutMs(std::int64_t baseMs, std::size_t frameBytes, std::size_t replyBytes,
+                            std::int32_t baud);
+
+enum class SequencerMode {
+    Apply,   // read, send what differs, read back
+    Compare, // read only
+    DryRun,  // read and plan, send nothing
+};
+
+struct SequencerOptions {
+    SequencerMode mode = SequencerMode::Apply;
+    bool sendAll = false;
+    std::int64_t replyBaseMs = DEFAULT_REPLY_BASE_MS;
+    int retries = DEFAULT_RETRIES;
+    CommSettings port; // how the port is open now
+};
+
+// What the caller does next, in this order: write the bytes, reopen the port, call OnTick at
+// the deadline unless something arrives first. Done: nothing more will be asked.
+struct SequencerStep {
+    Bytes write;
+    std::optional<CommSettings> reopen;
+    std::optional<std::int64_t> deadlineMs;
+    bool done = false;
+};
+
+enum class KeyOutcome {
+    Unchanged,     // the reader held the value already (and still does)
+    Verified,      // it did not; it does after the apply
+    Mismatch,      // it does not hold the value
+    NoReply,       // its command was not answered and the reader does not show the value
+    NotVerifiable, // sent and answered, but the reader cannot show it (or was not read back)
+};
+const char* OutcomeName(KeyOutcome outcome);
+
+struct KeyResult {
+    ProfileKey key;
+    std::string profileValue;
+    std::optional<std::string> readerBefore;
+    std::optional<std::string> readerAfter;
+    KeyOutcome outcome = KeyOutcome::Unchanged;
+    bool sent = false;
+};
+
+struct SequencerResult {
+    bool ok = false;
+    std::string error;           // why not ok: the failure, or the keys that did not take
+    std::vector<KeyResult> keys; // the profile's keys, in file order
+    Plan plan;
+    std::optional<SerialParamRecord> before;
+    std::optional<SerialParamRecord> after;
+};
+
+class ProfileSequencer {
+public:
+    ProfileSequencer(Profile profile, SequencerOptions options);
+
+    SequencerStep Start(std::int64_t nowMs);
+    SequencerStep OnBytes(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
+    SequencerStep OnTick(std::int64_t nowMs);
+    SequencerStep OnPortReopened(std::int64_t nowMs);
+    SequencerStep OnPortLost(std::int64_t nowMs);
+
+    bool Done() const { return m_phase == Phase::Done; }
+    const SequencerResult& Result() const { return m_result; }
+    // Progress: the command being sent (0-based) of the plan's count.
+    std::size_t CommandIndex() const { return m_command; }
+    std::size_t CommandCount() const { return m_result.plan.commands.size(); }
+
+private:
+    enum class Phase { Idle, ReadBefore, Sending, Reopening, ReadAfter, Done };
+    enum class ReadState { Incomplete, Complete, Malformed };
+
+    SequencerStep Write(Bytes frame, std::size_t replyBytes, std::int64_t nowMs);
+    SequencerStep Wait() const;
+    SequencerStep StartRead(Phase phase, std::int64_t nowMs);
+    SequencerStep SendCommand(std::int64_t nowMs);
+    SequencerStep NextCommand(std::int64_t nowMs);
+    SequencerStep ReadFinished(const SerialParamRecord& record, std::int64_t nowMs);
+    SequencerStep ReadFailed(const std::string& why, std::int64_t nowMs);
+    SequencerStep Finish(std::string error);
+    ReadState ParamReplyState(std::size_t& end) const;
+    bool SerialFramingChanges() const;
+    CommSettings NewPortSettings() const;
+    std::string CurrentKeys() const;
+    void FillOutcomes();
+
+    Profile m_profile;
+    SequencerOptions m_options;
+    Phase m_phase = Phase::Idle;
+    Bytes m_received;
+    std::int64_t m_deadline = 0;
+    Bytes m_lastFrame;
+    std::size_t m_lastReplyBytes = 0;
+    int m_attempts = 0;
+    std::size_t m_command = 0;
+    std::vector<bool> m_written;
+    std::vector<bool> m_answered;
+    SequencerResult m_result;
+};

@@ -1,0 +1,290 @@
+// The sequencer against a scripted reader: each frame it writes is answered, ignored or met
+// with a lost port, and the clock jumps to the deadline whenever nothing more arrives.
+#include "HexBytes.h"
+#include "ProfileFixtures.h"
+
+#include "profile/ProfileSequencer.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using K = ProfileKey;
+using O = KeyOutcome;
+
+enum class Act { Answer, Silent, Lose };
+struct ReaderAct {
+    Act act;
+    Bytes bytes;
+};
+
+const char* const QUERY = "05 01 04 0A";
+const char* const HORN_OPEN = "05 16 05 21 01";
+
+ReaderAct Answer(Bytes bytes) {
+    return {Act::Answer, std::move(bytes)};
+}
+const ReaderAct SILENT{Act::Silent, {}};
+const ReaderAct LOSE{Act::Lose, {}};
+const ReaderAct SET_OK = Answer(HexBytes("05 17 04 20 0D 0A"));
+
+ReaderAct Record(const std::function<void(SerialParamRecord&)>& change = {}) {
+    SerialParamRecord r = SampleReader();
+    if (change) {
+        change(r);
+    }
+    return Answer(ParamReplyBytes(r));
+}
+
+struct DriveLog {
+    std::vector<Bytes> writes;
+    std::vector<CommSettings> reopens;
+    SequencerResult result;
+};
+
+DriveLog Drive(const Profile& profile, SequencerMode mode, const std::vector<ReaderAct>& reader) {
+    SequencerOptions options;
+    options.mode = mode;
+    ProfileSequencer sequencer(profile, options);
+    DriveLog run;
+    std::int64_t now = 0;
+    std::size_t next = 0;
+    SequencerStep step = sequencer.Start(now);
+    for (int guard = 0; !step.done && guard < 100; ++guard) {
+        if (step.reopen) {
+            run.reopens.push_back(*step.reopen);
+            step = sequencer.OnPortReopened(now += 1);
+            continue;
+        }
+        if (!step.write.empty()) {
+            run.writes.push_back(step.write);
+            const ReaderAct act = next < reader.size() ? reader[next++] : SILENT;
+            if (act.act == Act::Answer) {
+                // In two pieces, as a serial line delivers it.
+                const auto half =
+                    act.bytes.begin() + static_cast<std::ptrdiff_t>(act.bytes.size() / 2);
+                const SequencerStep mid =
+                    sequencer.OnBytes(Bytes(act.bytes.begin(), half), now += 2);
+                EXPECT_TRUE(mid.write.empty() && !mid.done);
+                step = sequencer.OnBytes(Bytes(half, act.bytes.end()), now += 3);
+                continue;
+            }
+            if (act.act == Act::Lose) {
+                step = sequencer.OnPortLost(now);
+                continue;
+            }
+        }
+        if (!step.deadlineMs) {
+            ADD_FAILURE() << "neither done nor waiting";
+            break;
+        }
+        now = *step.deadlineMs;
+        step = sequencer.OnTick(now);
+    }
+    EXPECT_TRUE(step.done);
+    run.result = sequencer.Result();
+    return run;
+}
+
+using Outcomes = std::vector<std::tuple<ProfileKey, KeyOutcome, bool>>;
+
+struct SequenceCase {
+    const char* name;
+    Profile profile;
+    SequencerMode mode;
+    std::vector<ReaderAct> reader;
+    std::vector<const char*> writes;
+    Outcomes outcomes; // key, outcome, sent
+    const char* error;
+    std::optional<CommSettings> reopen = std::nullopt;
+};
+
+// Rows print as their names, in failures and in test lists.
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class profileSequencer : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(profileSequencer, WritesAndOutcomes) {
+    const SequenceCase& c = GetParam();
+    const DriveLog run = Drive(c.profile, c.mode, c.reader);
+
+    std::vector<Bytes> expectedWrites;
+    for (const char* frame : c.writes) {
+        expectedWrites.push_back(HexBytes(frame));
+    }
+    EXPECT_EQ(run.writes, expectedWrites);
+
+    Outcomes outcomes;
+    for (const KeyResult& r : run.result.keys) {
+        outcomes.emplace_back(r.key, r.outcome, r.sent);
+    }
+    EXPECT_EQ(outcomes, c.outcomes);
+    EXPECT_EQ(run.result.error, c.error);
+    EXPECT_EQ(run.result.ok, std::string(c.error).empty());
+
+    ASSERT_EQ(run.reopens.size(), c.reopen ? 1u : 0u);
+    if (c.reopen) {
+        EXPECT_EQ(run.reopens[0].baudRate, c.reopen->baudRate);
+        EXPECT_EQ(run.reopens[0].dataBits, c.reopen->dataBits);
+        EXPECT_EQ(run.reopens[0].parity, c.reopen->parity);
+        EXPECT_EQ(run.reopens[0].stopBits, c.reopen->stopBits);
+    }
+}
+
+const auto HORN_ON = [](SerialParamRecord& r) { r.horn = 1; };
+
+INSTANTIATE_TEST_SUITE_P(
+    ScriptedReader, profileSequencer,
+    ::testing::Values(
+        SequenceCase{"ReplyOnTime",
+                     MakeProfile({{K::Horn, Item(1)}, {K::CardOutputFormat, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Record(), SET_OK, SET_OK, Record(HORN_ON)},
+                     {QUERY, HORN_OPEN, "05 2C 09 CA 01 02 49 44 00", QUERY},
+                     {{K::Horn, O::Verified, true}, {K::CardOutputFormat, O::NotVerifiable, true}},
+                     ""},
+        SequenceCase{"LateReplyAfterRetry",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Record(), SILENT, SET_OK, Record(HORN_ON)},
+                     {QUERY, HORN_OPEN, HORN_OPEN, QUERY},
+                     {{K::Horn, O::Verified, true}},
+                     ""},
+        SequenceCase{"NoReply",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Record(), SILENT, SILENT, Record()},
+                     {QUERY, HORN_OPEN, HORN_OPEN, QUERY},
+                     {{K::Horn, O::NoReply, true}},
+                     "did not take: horn"},
+        SequenceCase{"ReadBackMismatch",
+                     MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(2)}}),
+                     SequencerMode::Apply,
+                     {Record(), SET_OK, Record()},
+                     {QUERY, HORN_OPEN, QUERY},
+                     {{K::Horn, O::Mismatch, true}, {K::Light, O::Unchanged, false}},
+                     "did not take: horn"},
+        SequenceCase{"ShortParamReply",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Answer(HexBytes("05 02 06 0D 0A")), Answer(HexBytes("05 02 06 0D 0A"))},
+                     {QUERY, QUERY},
+                     {},
+                     "reading the reader's parameters: an incomplete reply of 5 bytes"},
+        SequenceCase{"GarbledParamReplyThenGood",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Answer(Concat(Bytes(180, 0x41), HexBytes("00 00 00 00 0D 0A"))), Record(),
+                      SET_OK, Record(HORN_ON)},
+                     {QUERY, QUERY, HORN_OPEN, QUERY},
+                     {{K::Horn, O::Verified, true}},
+                     ""},
+        SequenceCase{"GarbledParamReplyTwice",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Answer(Concat(Bytes(180, 0x41), HexBytes("00 00 00 00 0D 0A"))),
+                      Answer(Concat(Bytes(180, 0x41), HexBytes("00 00 00 00 0D 0A")))},
+                     {QUERY, QUERY},
+                     {},
+                     "reading the reader's parameters: the reply ended after 186 bytes, not 182"},
+        SequenceCase{
+            "SerialParamsLastThenReopen",
+            MakeProfile({{K::BaudRate, Item(19200)}, {K::Parity, Item(0)}, {K::Horn, Item(1)}}),
+            SequencerMode::Apply,
+            {Record(), SET_OK, SET_OK, Record([](SerialParamRecord& r) {
+                 r.horn = 1;
+                 r.baudRate = 19200;
+                 r.parity = 0;
+             })},
+            {QUERY, HORN_OPEN, "05 26 0C 8B 00 4B 00 00 08 01 00 00", QUERY},
+            {{K::BaudRate, O::Verified, true},
+             {K::Parity, O::Verified, true},
+             {K::Horn, O::Verified, true}},
+            "",
+            CommSettings{19200, CommParity::Even, 8, CommStopBits::One}},
+        SequenceCase{"PortLostMidApply",
+                     MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Record(), LOSE},
+                     {QUERY, HORN_OPEN},
+                     {{K::Horn, O::NoReply, true}, {K::Light, O::NoReply, false}},
+                     "the port was lost while sending horn"},
+        SequenceCase{
+            "CompareOnly",
+            MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(2)}, {K::CardOutputFormat, Item(1)}}),
+            SequencerMode::Compare,
+            {Record()},
+            {QUERY},
+            {{K::Horn, O::Mismatch, false},
+             {K::Light, O::Unchanged, false},
+             {K::CardOutputFormat, O::NotVerifiable, false}},
+            "differs from the profile: horn"},
+        SequenceCase{"DryRunSendsNothing",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::DryRun,
+                     {Record()},
+                     {QUERY},
+                     {{K::Horn, O::Mismatch, false}},
+                     ""},
+        SequenceCase{"NoReplyToQuery",
+                     MakeProfile({{K::Horn, Item(1)}}),
+                     SequencerMode::Apply,
+                     {SILENT, SILENT},
+                     {QUERY, QUERY},
+                     {},
+                     "reading the reader's parameters: no reply"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(profileSequencer, ResultShowsValuesAsText) {
+    const DriveLog run = Drive(MakeProfile({{K::Horn, Item(1)}}), SequencerMode::Apply,
+                               {Record(), SET_OK, Record(HORN_ON)});
+    ASSERT_EQ(run.result.keys.size(), 1u);
+    EXPECT_EQ(run.result.keys[0].profileValue, "Open");
+    EXPECT_EQ(run.result.keys[0].readerBefore, "Close");
+    EXPECT_EQ(run.result.keys[0].readerAfter, "Open");
+}
+
+struct TimeoutCase {
+    const char* name;
+    std::int64_t baseMs;
+    std::size_t frameBytes;
+    std::size_t replyBytes;
+    std::int32_t baud;
+    std::int64_t expectedMs;
+};
+
+// Rows print as their names, in failures and in test lists.
+void PrintTo(const TimeoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class profileTimeout : public ::testing::TestWithParam<TimeoutCase> {};
+
+TEST_P(profileTimeout, BasePlusLineTimeRoundedUp) {
+    const TimeoutCase& c = GetParam();
+    EXPECT_EQ(ReplyTimeoutMs(c.baseMs, c.frameBytes, c.replyBytes, c.baud), c.expectedMs);
+}
+
+// 186 bytes at 9600: 1860 bits, 193.75 ms. 28 bytes at 115200: 280 bits, 2.43 ms.
+INSTANTIATE_TEST_SUITE_P(Lines, profileTimeout,
+                         ::testing::Values(TimeoutCase{"Query9600", 1000, 4, 182, 9600, 1194},
+                                           TimeoutCase{"Serial115200", 1000, 12, 16, 115200, 1003},
+                                           TimeoutCase{"ShortBase9600", 500, 5, 16, 9600, 522},
+                                           TimeoutCase{"NoSpeed", 1000, 4, 182, 0, 1000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(profileTimeout, QueryDeadlineAtPortSpeed) {
+    ProfileSequencer sequencer(Profile{}, SequencerOptions{});
+    EXPECT_EQ(sequencer.Start(100).deadlineMs, 1294); // 9600 baud: 1000 + 194
+}
+
+} // namespace
