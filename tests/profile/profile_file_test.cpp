@@ -34,9 +34,9 @@ void PrintTo(const RefusalCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class profileRefusal : public ::testing::TestWithParam<RefusalCase> {};
+class ProfileRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(profileRefusal, NamesTheKey) {
+TEST_P(ProfileRefusal, NamesTheKey) {
     const ProfileReadResult read = ParseProfile(GetParam().json);
     EXPECT_FALSE(read.profile.has_value());
     EXPECT_EQ(read.error.toStdString(), GetParam().error);
@@ -45,7 +45,7 @@ TEST_P(profileRefusal, NamesTheKey) {
 #define SETTINGS(body) "{\"tessaro_profile\": 1, \"settings\": {" body "}}"
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, profileRefusal,
+    Files, ProfileRefusal,
     ::testing::Values(
         RefusalCase{"NotAnObject", "[1]", "not a profile: the file is not a JSON object"},
         RefusalCase{"VersionMissing", R"({"settings": {}})",
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(card_prefix: must be {"text": "..."} or {"hex": "..."})"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(profileRefusal, MalformedJson) {
+TEST(ProfileRefusal, MalformedJson) {
     const ProfileReadResult read = ParseProfile(R"({"tessaro_profile": 1, "settings": )");
     EXPECT_FALSE(read.profile.has_value());
     EXPECT_TRUE(read.error.startsWith(QStringLiteral("not a profile: ")))
@@ -110,9 +110,9 @@ void PrintTo(const SettingCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class profileSetting : public ::testing::TestWithParam<SettingCase> {};
+class SettingArgument : public ::testing::TestWithParam<SettingCase> {};
 
-TEST_P(profileSetting, KeyEqualsValue) {
+TEST_P(SettingArgument, KeyEqualsValue) {
     const SettingCase& c = GetParam();
     const SettingResult parsed = ParseSetting(QString::fromUtf8(c.text));
     EXPECT_EQ(parsed.error.toStdString(), c.error);
@@ -123,7 +123,7 @@ TEST_P(profileSetting, KeyEqualsValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    CommandLine, profileSetting,
+    CommandLine, SettingArgument,
     ::testing::Values(SettingCase{"ListIgnoresCase", "horn=open", K::Horn, Item(1), ""},
                       SettingCase{"Baud", "baud_rate=9600", K::BaudRate, Item(9600), ""},
                       SettingCase{"TextAffix", "barcode_prefix=text:QR:", K::BarcodePrefix,
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingCase{"UnknownKey", "colour=red", K::Horn, {}, "colour: unknown key"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(profileFile, WrittenInKeyOrderListsExactAffixesByForm) {
+TEST(ProfileFileText, WrittenInKeyOrderListsExactAffixesByForm) {
     const ProfileReadResult read = ParseProfile(R"({
         "settings": {"card_suffix": {"text": "\t"}, "barcode_suffix": {"hex": "0D0A"},
                      "horn": "open", "barcode_prefix": {"text": "QR:"}, "baud_rate": 9600,
@@ -172,7 +172,7 @@ TEST(profileFile, WrittenInKeyOrderListsExactAffixesByForm) {
 )");
 }
 
-TEST(profileFile, ReaderThroughFileGivesAnEmptyPlan) {
+TEST(ProfileFileText, ReaderThroughFileGivesAnEmptyPlan) {
     const SerialParamRecord reader = SampleReader();
     const ReaderProfile fromReader = ProfileFromRecord(reader);
     EXPECT_TRUE(fromReader.skipped.empty());
@@ -196,7 +196,7 @@ TEST(profileFile, ReaderThroughFileGivesAnEmptyPlan) {
 }
 
 #ifdef __unix__
-TEST(profileFile, FailedWriteLeavesTheOldFile) {
+TEST(ProfileFileText, FailedWriteLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("door.json"));

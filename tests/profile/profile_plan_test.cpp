@@ -28,9 +28,9 @@ void PrintTo(const PlanCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class profilePlan : public ::testing::TestWithParam<PlanCase> {};
+class ProfilePlanRows : public ::testing::TestWithParam<PlanCase> {};
 
-TEST_P(profilePlan, Frames) {
+TEST_P(ProfilePlanRows, Frames) {
     const PlanCase& c = GetParam();
     const Plan plan = MakePlan(c.profile, SampleReader(), c.sendAll);
     EXPECT_EQ(plan.error, c.error);
@@ -46,7 +46,7 @@ TEST_P(profilePlan, Frames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    AgainstSampleReader, profilePlan,
+    AgainstSampleReader, ProfilePlanRows,
     ::testing::Values(
         PlanCase{"HornOpen", MakeProfile({{K::Horn, Item(1)}}), false, {"05 16 05 21 01"}},
         PlanCase{"HornAsReaderHasIt", MakeProfile({{K::Horn, Item(0)}}), false, {}},
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"StartBit", MakeProfile({{K::StartBit, Item(5)}}), false, {"05 2A 06 3A 00 05"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(profilePlan, CommandsNameTheProfileKeysTheyCarry) {
+TEST(ProfilePlanRows, CommandsNameTheProfileKeysTheyCarry) {
     const Plan plan =
         MakePlan(MakeProfile({{K::WiegandLowPulse, Item(500)}, {K::WiegandOutputOrder, Item(0)}}),
                  SampleReader(), false);

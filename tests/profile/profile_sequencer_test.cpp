@@ -111,9 +111,9 @@ void PrintTo(const SequenceCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class profileSequencer : public ::testing::TestWithParam<SequenceCase> {};
+class SequencerScenario : public ::testing::TestWithParam<SequenceCase> {};
 
-TEST_P(profileSequencer, WritesAndOutcomes) {
+TEST_P(SequencerScenario, WritesAndOutcomes) {
     const SequenceCase& c = GetParam();
     const DriveLog run = Drive(c.profile, c.mode, c.reader);
 
@@ -143,7 +143,7 @@ TEST_P(profileSequencer, WritesAndOutcomes) {
 const auto HORN_ON = [](SerialParamRecord& r) { r.horn = 1; };
 
 INSTANTIATE_TEST_SUITE_P(
-    ScriptedReader, profileSequencer,
+    ScriptedReader, SequencerScenario,
     ::testing::Values(
         SequenceCase{"ReplyOnTime",
                      MakeProfile({{K::Horn, Item(1)}, {K::CardOutputFormat, Item(1)}}),
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "reading the reader's parameters: no reply"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(profileSequencer, ResultShowsValuesAsText) {
+TEST(SequencerScenario, ResultShowsValuesAsText) {
     const DriveLog run = Drive(MakeProfile({{K::Horn, Item(1)}}), SequencerMode::Apply,
                                {Record(), SET_OK, Record(HORN_ON)});
     ASSERT_EQ(run.result.keys.size(), 1u);
@@ -267,22 +267,22 @@ void PrintTo(const TimeoutCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class profileTimeout : public ::testing::TestWithParam<TimeoutCase> {};
+class ReplyTimeout : public ::testing::TestWithParam<TimeoutCase> {};
 
-TEST_P(profileTimeout, BasePlusLineTimeRoundedUp) {
+TEST_P(ReplyTimeout, BasePlusLineTimeRoundedUp) {
     const TimeoutCase& c = GetParam();
     EXPECT_EQ(ReplyTimeoutMs(c.baseMs, c.frameBytes, c.replyBytes, c.baud), c.expectedMs);
 }
 
 // 186 bytes at 9600: 1860 bits, 193.75 ms. 28 bytes at 115200: 280 bits, 2.43 ms.
-INSTANTIATE_TEST_SUITE_P(Lines, profileTimeout,
+INSTANTIATE_TEST_SUITE_P(Lines, ReplyTimeout,
                          ::testing::Values(TimeoutCase{"Query9600", 1000, 4, 182, 9600, 1194},
                                            TimeoutCase{"Serial115200", 1000, 12, 16, 115200, 1003},
                                            TimeoutCase{"ShortBase9600", 500, 5, 16, 9600, 522},
                                            TimeoutCase{"NoSpeed", 1000, 4, 182, 0, 1000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(profileTimeout, QueryDeadlineAtPortSpeed) {
+TEST(ReplyTimeout, QueryDeadlineAtPortSpeed) {
     ProfileSequencer sequencer(Profile{}, SequencerOptions{});
     EXPECT_EQ(sequencer.Start(100).deadlineMs, 1294); // 9600 baud: 1000 + 194
 }
