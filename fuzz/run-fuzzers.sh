@@ -17,14 +17,15 @@ build=$1
 shift
 
 # Longest input per fuzzer: past the 4096-byte receive buffer for datagrams, past the 1024-byte
-# serial receive buffer, past the 31 bytes of a box's text, past the simulator's longest line.
-declare -A max_len=([udp]=4096 [serial]=1200 [affix]=128 [sim]=4300)
+# serial receive buffer, past the 31 bytes of a box's text, past the simulator's longest line,
+# a profile file many times its usual size.
+declare -A max_len=([udp]=4096 [serial]=1200 [affix]=128 [sim]=4300 [profile]=4096)
 
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON -DTESSARO_WITH_INSTALLER=OFF -DTESSARO_WERROR=ON >/dev/null
 
 names=()
-for name in ${FUZZERS:-udp serial affix sim}; do
+for name in ${FUZZERS:-udp serial affix sim profile}; do
     if [ ! -d "$src/fuzz/corpus/$name" ]; then
         echo "no corpus for fuzzer $name" >&2
         exit 2
