@@ -1,0 +1,81 @@
+// The serial device list: listed on its own thread, followed through changes, told once.
+#include "serial/PortWatcher.h"
+
+#include <QMutex>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+class FakeLister : public IPortLister {
+public:
+    QList<PortInfo> Ports() const override {
+        QMutexLocker lock(&m_mutex);
+        ++m_calls;
+        return m_ports;
+    }
+    void Set(QList<PortInfo> ports) {
+        QMutexLocker lock(&m_mutex);
+        m_ports = std::move(ports);
+    }
+    int Calls() const {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QList<PortInfo> m_ports;
+    mutable int m_calls = 0;
+};
+
+PortInfo Usb(const QString& path, const QString& serial) {
+    return {
+        path,  QStringLiteral("CP2102 USB to UART"), QStringLiteral("Silicon Labs"), serial, 0x10c4,
+        0xea60};
+}
+
+} // namespace
+
+class PortWatcherTest : public QObject {
+    Q_OBJECT
+private slots:
+    void textsOfAnItem() {
+        const PortInfo usb = Usb(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("0001"));
+        QCOMPARE(PortItemText(usb), QStringLiteral("/dev/ttyUSB0 — CP2102 USB to UART"));
+        QCOMPARE(PortDetails(usb), QStringLiteral("/dev/ttyUSB0\nDescription: CP2102 USB to "
+                                                  "UART\nManufacturer: Silicon Labs\nSerial "
+                                                  "number: 0001\nUSB id: 10c4:ea60"));
+        const PortInfo plain{QStringLiteral("/dev/ttyS0"), {}, {}, {}, {}, {}};
+        QCOMPARE(PortItemText(plain), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(PortDetails(plain), QStringLiteral("/dev/ttyS0"));
+    }
+
+    void followsDevicesThatComeAndGo() {
+        auto lister = std::make_shared<FakeLister>();
+        const PortInfo a = Usb(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("A"));
+        const PortInfo b = Usb(QStringLiteral("/dev/ttyACM0"), QStringLiteral("B"));
+        lister->Set({a});
+        CPortWatcher watcher(lister, 20);
+        QSignalSpy changed(&watcher, &CPortWatcher::PortsChanged);
+        watcher.Start();
+        QTRY_COMPARE(changed.count(), 1); // the first listing is news
+        QCOMPARE(watcher.Ports(), QList<PortInfo>{a});
+
+        // Listings that change nothing say nothing.
+        const int calls = lister->Calls();
+        QTRY_VERIFY(lister->Calls() >= calls + 3);
+        QCOMPARE(changed.count(), 1);
+
+        lister->Set({a, b});
+        QTRY_COMPARE(changed.count(), 2);
+        QCOMPARE(watcher.Ports(), (QList<PortInfo>{a, b}));
+        lister->Set({b});
+        QTRY_COMPARE(changed.count(), 3);
+        QCOMPARE(watcher.Ports(), QList<PortInfo>{b});
+        QCOMPARE(changed.count(), 3);
+    }
+};
+
+QTEST_MAIN(PortWatcherTest)
+#include "port_watcher_test.moc"
