@@ -1,0 +1,160 @@
+#include "ui/ProfileControls.h"
+
+#include "serial/SettingPayloads.h"
+#include "ui/ControlCatalog.h"
+#include "ui/TessaroDlg.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <string>
+
+namespace {
+
+enum class Holder {
+    ListIndex,  // the list position is the value
+    ListNumber, // the number in the selected item's text is the value
+    IntBox,     // an int box
+    Affix,      // a text box read by its format list
+};
+
+struct Binding {
+    ProfileKey key;
+    int id;
+    Holder holder;
+    int formatId = 0; // Affix: the format list that says how the box is read
+};
+
+constexpr Binding BINDINGS[] = {
+    {ProfileKey::OutputFormat, IDC_OUTPUT_FORMAT, Holder::ListIndex},
+    {ProfileKey::CardInputFormat, IDC_CARD_INPUT_FORMAT, Holder::ListIndex},
+    {ProfileKey::Enter, IDC_ENTER_KEY, Holder::ListIndex},
+    {ProfileKey::LineFeed, IDC_LINE_FEED, Holder::ListIndex},
+    {ProfileKey::BaudRate, IDC_READER_BAUD, Holder::ListNumber},
+    {ProfileKey::DataBits, IDC_DATA_BIT, Holder::ListNumber},
+    {ProfileKey::StopBits, IDC_STOP_BIT, Holder::ListNumber},
+    {ProfileKey::Parity, IDC_PARITY, Holder::ListIndex},
+    {ProfileKey::QrOutputFormat, IDC_QR_OUTPUT_FORMAT, Holder::ListIndex},
+    {ProfileKey::ResetInterval, IDC_RESET_INTERVAL, Holder::ListIndex},
+    {ProfileKey::WorkingMode, IDC_WORKING_MODE, Holder::ListIndex},
+    {ProfileKey::Horn, IDC_HORN, Holder::ListIndex},
+    {ProfileKey::Light, IDC_LIGHT, Holder::ListIndex},
+    {ProfileKey::BarcodePrefix, IDC_BARCODE_PREFIX, Holder::Affix, IDC_BARCODE_AFFIX_FORMAT},
+    {ProfileKey::BarcodeSuffix, IDC_BARCODE_SUFFIX, Holder::Affix, IDC_BARCODE_AFFIX_FORMAT},
+    {ProfileKey::CardPrefix, IDC_CARD_PREFIX, Holder::Affix, IDC_CARD_AFFIX_FORMAT},
+    {ProfileKey::CardSuffix, IDC_CARD_SUFFIX, Holder::Affix, IDC_CARD_AFFIX_FORMAT},
+    {ProfileKey::CardOutputFormat, IDC_SERIAL_OUTPUT_FORMAT, Holder::ListIndex},
+    {ProfileKey::WiegandHighPulse, IDC_HIGH_PULSE, Holder::IntBox},
+    {ProfileKey::WiegandLowPulse, IDC_LOW_PULSE, Holder::IntBox},
+    {ProfileKey::WiegandOutputOrder, IDC_WG_OUTPUT_ORDER, Holder::ListIndex},
+    {ProfileKey::CardNumberFormat, IDC_CARD_NUMBER_FORMAT, Holder::ListIndex},
+    {ProfileKey::StartBit, IDC_START_BIT, Holder::ListIndex},
+};
+
+std::string Local8(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+bool IsHexFormat(const CTessaroDlg& dlg, int formatId) {
+    return dlg.combo(formatId)->currentIndex() == AFFIX_FORMAT_HEX;
+}
+
+// The bytes a box stands for, as its "Set up" button would send them.
+Bytes BoxBytes(const CTessaroDlg& dlg, int boxId, bool hex) {
+    return AffixBytes(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_HEX + 1,
+                      Local8(dlg.edit(boxId)->text()));
+}
+
+QString BoxText(std::span<const std::uint8_t> bytes, bool hex) {
+    if (hex) {
+        return QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
+                .toHex());
+    }
+    return QString::fromLocal8Bit(reinterpret_cast<const char*>(bytes.data()),
+                                  qsizetype(bytes.size()));
+}
+
+const Binding* OtherOfPair(const Binding& b) {
+    for (const Binding& other : BINDINGS) {
+        if (other.holder == Holder::Affix && other.formatId == b.formatId && other.id != b.id) {
+            return &other;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ControlsProfile ProfileFromControls(const CTessaroDlg& dlg) {
+    ControlsProfile out;
+    for (const Binding& b : BINDINGS) {
+        ProfileValue value;
+        switch (b.holder) {
+        case Holder::ListIndex:
+            value = ProfileValue::Number(dlg.combo(b.id)->currentIndex());
+            break;
+        case Holder::ListNumber:
+            value = ProfileValue::Number(NumberFromText(Local8(dlg.combo(b.id)->currentText())));
+            break;
+        case Holder::IntBox: {
+            bool ok = false;
+            value = ProfileValue::Number(dlg.edit(b.id)->text().trimmed().toInt(&ok));
+            if (!ok) {
+                out.problems << QStringLiteral("%1: not a number: %2")
+                                    .arg(QLatin1String(Info(b.key).name), dlg.edit(b.id)->text());
+                continue;
+            }
+            break;
+        }
+        case Holder::Affix: {
+            Bytes bytes = BoxBytes(dlg, b.id, IsHexFormat(dlg, b.formatId));
+            const bool text = IsPrintableAscii(bytes);
+            value = ProfileValue::Affix(std::move(bytes), text);
+            break;
+        }
+        }
+        if (const std::string why = CheckValue(b.key, value); !why.empty()) {
+            out.problems << QString::fromStdString(why);
+            continue;
+        }
+        out.profile.Set(b.key, std::move(value));
+    }
+    return out;
+}
+
+void ProfileToControls(CTessaroDlg& dlg, const Profile& profile) {
+    for (const Binding& b : BINDINGS) {
+        const auto& value = profile.Get(b.key);
+        if (!value) {
+            continue;
+        }
+        switch (b.holder) {
+        case Holder::ListIndex:
+            dlg.combo(b.id)->setCurrentIndex(value->number);
+            break;
+        case Holder::ListNumber:
+            dlg.SelectListByNumber(b.id, value->number);
+            break;
+        case Holder::IntBox:
+            dlg.edit(b.id)->setText(QString::number(value->number));
+            break;
+        case Holder::Affix: {
+            const Binding& other = *OtherOfPair(b);
+            const bool wasHex = IsHexFormat(dlg, b.formatId);
+            const auto& otherValue = profile.Get(other.key);
+            // Text shows as text only while the pair's other box can stay text too.
+            const Bytes otherBytes =
+                otherValue ? otherValue->affix.bytes : BoxBytes(dlg, other.id, wasHex);
+            const bool hex = !value->affix.text ||
+                             (otherValue ? !otherValue->affix.text : !IsPrintableAscii(otherBytes));
+            dlg.combo(b.formatId)->setCurrentIndex(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_HEX + 1);
+            dlg.edit(b.id)->setText(BoxText(value->affix.bytes, hex));
+            if (hex != wasHex && !otherValue) {
+                dlg.edit(other.id)->setText(BoxText(otherBytes, hex));
+            }
+            break;
+        }
+        }
+    }
+}

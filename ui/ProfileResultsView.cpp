@@ -1,0 +1,105 @@
+#include "ui/ProfileResultsView.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString OutcomeText(KeyOutcome outcome) {
+    switch (outcome) {
+    case KeyOutcome::Unchanged:
+        return QStringLiteral("unchanged");
+    case KeyOutcome::Verified:
+        return QStringLiteral("changed and verified");
+    case KeyOutcome::Mismatch:
+        return QStringLiteral("reads back different");
+    case KeyOutcome::NoReply:
+        return QStringLiteral("no reply");
+    case KeyOutcome::NotVerifiable:
+        return QStringLiteral("sent, cannot be read back");
+    }
+    return {};
+}
+
+QString Settings(int n) {
+    return n == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(n);
+}
+
+} // namespace
+
+CProfileResultsView::CProfileResultsView(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Profile results"));
+    m_summary = new QLabel(this);
+    m_summary->setWordWrap(true);
+    m_table = new QTableWidget(0, COLUMN_COUNT, this);
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Profile"),
+                                        QStringLiteral("Reader"), QStringLiteral("Outcome")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(buttons);
+    resize(640, 520);
+}
+
+QString CProfileResultsView::SummaryText(const SequencerResult& result, bool compare) {
+    QStringList failed;
+    int changed = 0;
+    for (const KeyResult& r : result.keys) {
+        if (r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply) {
+            failed << QLatin1String(Info(r.key).name);
+        }
+        changed += r.outcome == KeyOutcome::Verified || r.outcome == KeyOutcome::NotVerifiable;
+    }
+    if (result.keys.empty() && !result.ok) {
+        return QString::fromStdString(result.error);
+    }
+    if (compare) {
+        return failed.isEmpty() ? QStringLiteral("The reader holds all %1 of the profile")
+                                      .arg(Settings(int(result.keys.size())))
+                                : QStringLiteral("%1 differ from the profile: %2")
+                                      .arg(Settings(int(failed.size())), failed.join(u", "));
+    }
+    const int held = int(result.keys.size()) - changed - int(failed.size());
+    QString text = failed.isEmpty()
+                       ? QStringLiteral("%1 applied and verified").arg(Settings(changed))
+                       : QStringLiteral("%1 did not take: %2")
+                             .arg(Settings(int(failed.size())), failed.join(u", "));
+    if (failed.isEmpty() && held > 0) {
+        text += QStringLiteral(", %1 already as in the profile").arg(held);
+    }
+    // A failure that is not a setting's (a lost port, a read that failed) is said too.
+    if (!result.ok && failed.isEmpty()) {
+        text += QStringLiteral("; ") + QString::fromStdString(result.error);
+    }
+    return text;
+}
+
+void CProfileResultsView::ShowResult(const SequencerResult& result, bool compare) {
+    m_summary->setText(SummaryText(result, compare));
+    m_table->setRowCount(int(result.keys.size()));
+    for (int row = 0; row < int(result.keys.size()); ++row) {
+        const KeyResult& r = result.keys[std::size_t(row)];
+        const auto& reader = r.readerAfter ? r.readerAfter : r.readerBefore;
+        const QString cells[COLUMN_COUNT] = {
+            QLatin1String(Info(r.key).name), QString::fromStdString(r.profileValue),
+            reader ? QString::fromStdString(*reader) : QStringLiteral("(not reported)"),
+            compare && r.outcome == KeyOutcome::Mismatch ? QStringLiteral("differs")
+                                                         : OutcomeText(r.outcome)};
+        for (int col = 0; col < COLUMN_COUNT; ++col) {
+            m_table->setItem(row, col, new QTableWidgetItem(cells[col]));
+        }
+    }
+    m_table->resizeColumnsToContents();
+}
+
+QString CProfileResultsView::Summary() const {
+    return m_summary->text();
+}
