@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>

@@ -433,6 +433,11 @@ int Cli::Set() {
             Err(setting.error);
             return EXIT_REFUSED;
         }
+        if (profile.Has(*setting.key)) {
+            Err(QStringLiteral("%1: given twice")
+                    .arg(QString::fromLatin1(Info(*setting.key).name)));
+            return EXIT_REFUSED;
+        }
         profile.Set(*setting.key, setting.value);
     }
     int code = EXIT_OK;

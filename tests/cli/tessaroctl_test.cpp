@@ -98,6 +98,9 @@ private slots:
             << QStringList{"set", "--port", pty, "hron=Open"} << 5 << "hron: unknown key";
         QTest::newRow("set bad value") << QStringList{"set", "--port", pty, "horn=Loud"} << 5
                                        << "horn: \"Loud\" is not one of \"Close\", \"Open\"";
+        QTest::newRow("set a key twice")
+            << QStringList{"set", "--port", pty, "horn=Open", "horn=Close"} << 5
+            << "horn: given twice";
         QTest::newRow("set affix too long")
             << QStringList{"set", "--port", pty, "card_prefix=text:" + QString(32, u'x')} << 5
             << "card_prefix";
@@ -208,7 +211,14 @@ private slots:
         const CtlResult got = RunCtl({"get", "--port", b, "--baud", "115200", "--json"});
         QCOMPARE(got.exitCode, 0);
         QCOMPARE(got.JsonObject(), RunCtl({"get", "--port", a, "--json"}).JsonObject());
-        QCOMPARE(RunCtl({"diff", "--port", b, copy}).exitCode, 0);
+        const CtlResult same = RunCtl({"diff", "--json", "--port", b, copy});
+        QCOMPARE(same.exitCode, 0);
+        const QJsonObject port = same.JsonArray()[0].toObject();
+        QVERIFY(port[QStringLiteral("ok")].toBool());
+        QVERIFY(port[QStringLiteral("error")].isNull());
+        const auto outcomes = Outcomes(port);
+        QCOMPARE(outcomes.size(), 22);
+        QCOMPARE(QSet<QString>(outcomes.begin(), outcomes.end()), QSet<QString>{"unchanged"});
     }
 
     void fleetWithAReaderThatStopsAnswering() {
