@@ -67,15 +67,19 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
                     trace->Write(port, direction, bytes);
                 });
         }
-        QObject::connect(runner.get(), &CPortRunner::Finished, &loop, [&left, &loop] {
-            if (--left == 0) {
+        const QString port = run.port;
+        const std::size_t total = runs.size();
+        QObject::connect(runner.get(), &CPortRunner::Finished, &loop, [&left, &loop, port, total] {
+            --left;
+            Progress(QStringLiteral("%1: done (%2 of %3)").arg(port).arg(total - left).arg(total));
+            if (left == 0) {
                 loop.quit();
             }
         });
         runners.push_back(std::move(runner));
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        Progress(QStringLiteral("%1: working").arg(runs[i].port));
+        Progress(QStringLiteral("%1: reading the reader").arg(runs[i].port));
         runners[i]->Run(*runs[i].job);
     }
     if (left > 0) {
