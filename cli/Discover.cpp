@@ -34,7 +34,9 @@ QString Text(std::span<const char> field) {
     return QString::fromLocal8Bit(field.data(), qsizetype(end - field.begin()));
 }
 
-std::optional<DISCOVER_DEV_T> DiscoveryRecord(const QByteArray& datagram) {
+} // namespace
+
+std::optional<Announced> ParseAnnouncement(const QByteArray& datagram, const QString& sender) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(datagram.constData());
     const std::span<const std::uint8_t> bytes(data, std::size_t(datagram.size()));
     const UdpCheck check = CheckUdpDatagram(bytes);
@@ -43,10 +45,9 @@ std::optional<DISCOVER_DEV_T> DiscoveryRecord(const QByteArray& datagram) {
         return std::nullopt;
     }
     const auto record = UdpCommandData(bytes, DISCOVER_DEV_LEN);
-    return DISCOVER_DEV_T::decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN>(record));
+    return Announced{
+        sender, DISCOVER_DEV_T::decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN>(record))};
 }
-
-} // namespace
 
 std::optional<std::vector<Announced>> ListenForReaders(int ms, QString* error, quint16 port) {
     QUdpSocket socket;
@@ -65,16 +66,16 @@ std::optional<std::vector<Announced>> ListenForReaders(int ms, QString* error, q
                 continue;
             }
             const QNetworkDatagram datagram = socket.receiveDatagram();
-            const auto dev = DiscoveryRecord(datagram.data());
-            if (!dev) {
+            const auto reader =
+                ParseAnnouncement(datagram.data(), datagram.senderAddress().toString());
+            if (!reader) {
                 continue; // version announcements, parameter records, others' traffic
             }
-            const QString address = datagram.senderAddress().toString();
             const bool known = std::any_of(readers.begin(), readers.end(), [&](const Announced& r) {
-                return r.address == address && DeviceName(r.dev) == DeviceName(*dev);
+                return r.address == reader->address && DeviceName(r.dev) == DeviceName(reader->dev);
             });
             if (!known) {
-                readers.push_back({address, *dev});
+                readers.push_back(*reader);
             }
         }
     });

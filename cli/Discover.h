@@ -21,5 +21,8 @@ struct Announced {
 std::optional<std::vector<Announced>> ListenForReaders(int ms, QString* error,
                                                        quint16 port = ANNOUNCE_PORT);
 
+// A discovery reply from sender; none for any other datagram.
+std::optional<Announced> ParseAnnouncement(const QByteArray& datagram, const QString& sender);
+
 QJsonObject AnnouncedJson(const Announced& reader);
 QString AnnouncedLine(const Announced& reader);
