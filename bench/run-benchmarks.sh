@@ -9,7 +9,8 @@ build=${1:-$src/build-bench}
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSARO_WITH_INSTALLER=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog >/dev/null
+    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl \
+    >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
 bench=$build/bench
@@ -75,3 +76,8 @@ echo "== \"Keep a record\" with 64 KiB of text: longest event-loop stall (target
 echo
 echo "== UDP: highest paced rate without loss, dump included (target: 20,000/s)"
 "$bench/bench_dialog" udp-rate 0 2>/dev/null
+
+echo
+echo "== tessaroctl: get from exec to exit, a full apply to 32 readers against one, median of 11"
+"$bench/bench_ctl" "$build/cli/tessaroctl" "$build/sim/reader-sim" 32 11
+"$bench/bench_ctl" "$build/cli/tessaroctl" "$build/sim/reader-sim" 32 11 processes

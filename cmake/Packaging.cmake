@@ -1,7 +1,10 @@
-# Installation and the Debian package: the two programs, the menu entry and the icon.
+# Installation and the Debian package: the programs, the menu entry, the icon and the bash
+# completion of tessaroctl.
 include(GNUInstallDirs)
 
-install(TARGETS tessaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tessaro tessaroctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/tessaroctl.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tessaroctl)
 if(TARGET reader-sim)
     install(TARGETS reader-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/sim/reader-sim.example.json
@@ -16,7 +19,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/app/tessaro.png
 # archives reproducible.
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
 set(packaging_gz)
-foreach(page tessaro.1 reader-sim.1 changelog)
+foreach(page tessaro.1 tessaroctl.1 reader-sim.1 changelog)
     set(gz ${CMAKE_BINARY_DIR}/packaging/${page}.gz)
     add_custom_command(OUTPUT ${gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
@@ -25,7 +28,8 @@ foreach(page tessaro.1 reader-sim.1 changelog)
     list(APPEND packaging_gz ${gz})
 endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_gz})
-install(FILES ${CMAKE_BINARY_DIR}/packaging/tessaro.1.gz ${CMAKE_BINARY_DIR}/packaging/reader-sim.1.gz
+install(FILES ${CMAKE_BINARY_DIR}/packaging/tessaro.1.gz ${CMAKE_BINARY_DIR}/packaging/tessaroctl.1.gz
+              ${CMAKE_BINARY_DIR}/packaging/reader-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro)
@@ -38,8 +42,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Tessaro changes the settings of access-control card and QR code readers
 over a serial line and lists the readers that announce themselves on the
-local network. reader-sim plays such a reader on a pseudo-terminal and on
-UDP, for trying Tessaro without one.")
+local network. tessaroctl does the same from a shell, for one reader or a
+whole fleet, and proves by reading each reader back that its settings took.
+reader-sim plays such a reader on a pseudo-terminal and on UDP, for trying
+Tessaro without one.")
 set(CPACK_PACKAGE_CONTACT "Tessaro developers <tessaro@example.com>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -255,14 +255,47 @@ Outcome ReaderSim::HandleSerial(const SerialInput& input) {
 }
 
 Outcome ReaderSim::HandleFrame(std::span<const std::uint8_t> frame) {
+    Outcome out = AnswerFrame(frame);
+    if (!out.serialReply.empty()) {
+        out.delayMs = m_faults.replyDelayMs;
+        if (out.delayMs > 0) {
+            out.note += " (answered " + std::to_string(out.delayMs) + " ms late)";
+        }
+    }
+    return out;
+}
+
+Outcome ReaderSim::AnswerFrame(std::span<const std::uint8_t> frame) {
     const std::uint8_t cmdId = frame[HDR_CMD_ID];
     const auto payload = frame.subspan(PACKAGE_HEADER_LEN);
     ReaderSettings& reader = m_readers.front();
     Outcome out;
+    ++m_frames;
+    if (m_faults.stopAfter && m_frames > *m_faults.stopAfter) {
+        out.note = "fault: silent after " + std::to_string(*m_faults.stopAfter) + " frames";
+        return out;
+    }
+    if (m_faults.silent.contains(cmdId)) {
+        out.note = "fault: command " + Hex(cmdId) + " ignored";
+        return out;
+    }
     switch (cmdId) {
     case CMD_GET_PARAM:
-        out.serialReply = SerialParamReply(reader);
-        out.note = "parameter query";
+        switch (m_faults.paramReply) {
+        case SerialFaults::ParamReply::Normal:
+            out.serialReply = SerialParamReply(reader);
+            out.note = "parameter query";
+            break;
+        case SerialFaults::ParamReply::Short:
+            out.serialReply = SerialReply(cmdId, {});
+            out.note = "fault: parameter query answered short";
+            break;
+        case SerialFaults::ParamReply::Garbled:
+            out.serialReply = SerialParamReply(reader);
+            out.serialReply.insert(out.serialReply.begin() + PACKAGE_HEADER_LEN, GARBLE_BYTE);
+            out.note = "fault: parameter query answered garbled";
+            break;
+        }
         return out;
     case CMD_TOTAL_RECORDS: {
         std::vector<std::uint8_t> count(4, 0);
@@ -287,6 +320,17 @@ Outcome ReaderSim::HandleFrame(std::span<const std::uint8_t> frame) {
         return out;
     default:
         break;
+    }
+    if (m_faults.stale.contains(cmdId)) {
+        // Checked on a copy, so that only a command the reader understands is answered.
+        ReaderSettings scratch = reader;
+        if (!ApplySerialCommand(scratch, cmdId, payload)) {
+            out.note = "command " + Hex(cmdId) + " not understood: ignored";
+            return out;
+        }
+        out.serialReply = SerialReply(cmdId, {});
+        out.note = "fault: setting " + Hex(cmdId) + " answered, old value kept";
+        return out;
     }
     if (!ApplySerialCommand(reader, cmdId, payload)) {
         out.note = "command " + Hex(cmdId) + " not understood: ignored";

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,10 +47,33 @@ struct OutDatagram {
     std::vector<std::uint8_t> bytes;
 };
 
+// Misbehaviour of a reader in the field, for testing what its configurator makes of it.
+struct SerialFaults {
+    enum class ParamReply {
+        Normal,
+        Short,   // header and CR LF only, as a reader that refuses the query
+        Garbled, // a stray byte after the header: 183 bytes
+    };
+    std::set<std::uint8_t> silent; // commands neither applied nor answered
+    std::set<std::uint8_t> stale;  // settings answered but not applied
+    int replyDelayMs = 0;          // every serial reply, this late
+    ParamReply paramReply = ParamReply::Normal;
+    std::optional<std::size_t> stopAfter; // frames handled before the reader goes quiet
+
+    bool Any() const {
+        return !silent.empty() || !stale.empty() || replyDelayMs > 0 ||
+               paramReply != ParamReply::Normal || stopAfter.has_value();
+    }
+};
+
+// The garbage byte a garbled parameter reply carries after its header.
+inline constexpr std::uint8_t GARBLE_BYTE = 0xFF;
+
 struct Outcome {
     std::vector<std::uint8_t> serialReply; // written back on the serial line
     std::vector<OutDatagram> datagrams;
     std::string note; // one line for the log
+    int delayMs = 0;  // the serial reply goes out this late
 };
 
 class ReaderSim {
@@ -57,6 +82,7 @@ public:
 
     // Confirms each serial setting over UDP too.
     void SetUdpConfirm(bool on) { m_udpConfirm = on; }
+    void SetFaults(SerialFaults faults) { m_faults = std::move(faults); }
 
     std::size_t ReaderCount() const { return m_readers.size(); }
     const ReaderSettings& Reader(std::size_t index) const { return m_readers.at(index); }
@@ -74,6 +100,7 @@ public:
 
 private:
     Outcome HandleFrame(std::span<const std::uint8_t> frame);
+    Outcome AnswerFrame(std::span<const std::uint8_t> frame);
     Outcome ApplyNetBlock(std::span<const std::uint8_t> block);
     std::vector<std::uint8_t> RecordText() const;
 
@@ -81,6 +108,8 @@ private:
     std::vector<std::vector<std::uint8_t>> m_records;
     std::map<std::uint64_t, bool> m_awaitingBlock; // sender sent a 0x20 header, block next
     bool m_udpConfirm = false;
+    SerialFaults m_faults;
+    std::size_t m_frames = 0; // command frames received on the serial line
 };
 
 } // namespace sim

@@ -51,6 +51,7 @@ void PrintLog(const QString& text) {
 CReaderSimApp::CReaderSimApp(SimOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_sim(m_options.readers) {
     m_sim.SetUdpConfirm(m_options.udpConfirm);
+    m_sim.SetFaults(m_options.faults);
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setInterval(SERIAL_QUIET_MS);
     connect(&m_quietTimer, &QTimer::timeout, this, &CReaderSimApp::OnSerialQuiet);
@@ -177,11 +178,17 @@ void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
         PrintLog(channel + QStringLiteral(": ") + QString::fromStdString(outcome.note));
     }
     if (!outcome.serialReply.empty()) {
-        PrintLog(QStringLiteral("serial tx [%1]%2")
-                     .arg(outcome.serialReply.size())
-                     .arg(Hex(outcome.serialReply)));
-        m_serial->Write(QByteArray(reinterpret_cast<const char*>(outcome.serialReply.data()),
-                                   qsizetype(outcome.serialReply.size())));
+        const auto reply = outcome.serialReply;
+        const auto write = [this, reply] {
+            PrintLog(QStringLiteral("serial tx [%1]%2").arg(reply.size()).arg(Hex(reply)));
+            m_serial->Write(
+                QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())));
+        };
+        if (outcome.delayMs > 0) {
+            QTimer::singleShot(outcome.delayMs, this, write);
+        } else {
+            write();
+        }
     }
     for (const sim::OutDatagram& datagram : outcome.datagrams) {
         Send(datagram, sender, senderPort);

@@ -26,6 +26,7 @@ struct SimOptions {
     quint16 listenPort = 24582;
     int announceEveryMs = 0; // besides the start-up announcements; 0: never
     bool udpConfirm = false;
+    sim::SerialFaults faults;
 };
 
 class CReaderSimApp : public QObject {

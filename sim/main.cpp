@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <set>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +61,19 @@ bool ParseEndpoint(const QString& text, QHostAddress& address, quint16& port, bo
         return false;
     }
     address = parsed;
+    return true;
+}
+
+// "0x16,0x10" or "22,16": command codes.
+bool ParseCodes(const QString& text, std::set<std::uint8_t>& codes) {
+    for (const QString& part : text.split(u',')) {
+        bool ok = false;
+        const uint value = part.trimmed().toUInt(&ok, 0);
+        if (!ok || value > 0xFF) {
+            return false;
+        }
+        codes.insert(std::uint8_t(value));
+    }
     return true;
 }
 
@@ -118,8 +132,29 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption nameOption(QStringLiteral("name"),
                                         QStringLiteral("Name of the first reader."),
                                         QStringLiteral("name"));
+    const QCommandLineOption silentOption(
+        QStringLiteral("silent"),
+        QStringLiteral("Fault: never answer (nor apply) these command codes, e.g. 0x16,0x10."),
+        QStringLiteral("codes"));
+    const QCommandLineOption staleOption(
+        QStringLiteral("stale"),
+        QStringLiteral("Fault: answer these setting codes but keep the old value."),
+        QStringLiteral("codes"));
+    const QCommandLineOption delayOption(
+        QStringLiteral("reply-delay"),
+        QStringLiteral("Fault: send every serial reply this many milliseconds late."),
+        QStringLiteral("ms"));
+    const QCommandLineOption paramReplyOption(
+        QStringLiteral("param-reply"),
+        QStringLiteral("Fault: answer the parameter query with a short or a garbled reply."),
+        QStringLiteral("short|garbled"));
+    const QCommandLineOption stopAfterOption(
+        QStringLiteral("stop-after"),
+        QStringLiteral("Fault: handle this many command frames, then answer nothing."),
+        QStringLiteral("frames"));
     parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
-                       listenOption, announceOption, confirmOption, readersOption, nameOption});
+                       listenOption, announceOption, confirmOption, readersOption, nameOption,
+                       silentOption, staleOption, delayOption, paramReplyOption, stopAfterOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -178,6 +213,36 @@ int main(int argc, char* argv[]) {
     }
     options.announceEveryMs = int(seconds * 1000);
     options.udpConfirm = parser.isSet(confirmOption);
+    sim::SerialFaults& faults = options.faults;
+    if (parser.isSet(silentOption) && !ParseCodes(parser.value(silentOption), faults.silent)) {
+        return Usage(QStringLiteral("--silent: command codes such as 0x16,0x10"));
+    }
+    if (parser.isSet(staleOption) && !ParseCodes(parser.value(staleOption), faults.stale)) {
+        return Usage(QStringLiteral("--stale: command codes such as 0x16,0x10"));
+    }
+    if (parser.isSet(delayOption)) {
+        faults.replyDelayMs = parser.value(delayOption).toInt(&ok);
+        if (!ok || faults.replyDelayMs < 0 || faults.replyDelayMs > 60000) {
+            return Usage(QStringLiteral("--reply-delay: milliseconds from 0 to 60000"));
+        }
+    }
+    if (parser.isSet(paramReplyOption)) {
+        const QString kind = parser.value(paramReplyOption);
+        if (kind == QLatin1String("short")) {
+            faults.paramReply = sim::SerialFaults::ParamReply::Short;
+        } else if (kind == QLatin1String("garbled")) {
+            faults.paramReply = sim::SerialFaults::ParamReply::Garbled;
+        } else {
+            return Usage(QStringLiteral("--param-reply: short or garbled"));
+        }
+    }
+    if (parser.isSet(stopAfterOption)) {
+        const int frames = parser.value(stopAfterOption).toInt(&ok);
+        if (!ok || frames < 0) {
+            return Usage(QStringLiteral("--stop-after: a number of frames, 0 or more"));
+        }
+        faults.stopAfter = std::size_t(frames);
+    }
 
     if (!InstallSignalHandlers(app)) {
         return Usage(QStringLiteral("cannot set up signal handling"));

@@ -285,6 +285,105 @@ TEST(ReaderSimSerial, ConfirmsOverUdpWhenAsked) {
     EXPECT_TRUE(Serial(reader, "05 01 04 0A").datagrams.empty()); // a query is not a setting
 }
 
+// ---- faults ----
+
+struct FaultRow {
+    const char* name;
+    sim::SerialFaults faults;
+    std::vector<std::pair<std::string, std::string>> exchange; // frame, reply ("" for none)
+    std::function<void(ReaderSettings&)> change;
+    int delayMs = 0;
+};
+
+sim::SerialFaults Silent(std::uint8_t code) {
+    sim::SerialFaults f;
+    f.silent = {code};
+    return f;
+}
+
+sim::SerialFaults Stale(std::uint8_t code) {
+    sim::SerialFaults f;
+    f.stale = {code};
+    return f;
+}
+
+sim::SerialFaults Delayed(int ms) {
+    sim::SerialFaults f;
+    f.replyDelayMs = ms;
+    return f;
+}
+
+sim::SerialFaults StopAfter(std::size_t frames) {
+    sim::SerialFaults f;
+    f.stopAfter = frames;
+    return f;
+}
+
+sim::SerialFaults ShortParamReply() {
+    sim::SerialFaults f;
+    f.paramReply = sim::SerialFaults::ParamReply::Short;
+    return f;
+}
+
+TEST(ReaderSimFaults, EachFaultAsAFieldReaderShowsIt) {
+    const auto none = [](ReaderSettings&) {};
+    const FaultRow rows[] = {
+        {"silent horn: not answered, not applied",
+         Silent(0x16),
+         {{"05 16 05 21 01", ""}, {"05 10 05 1C 02", "05 11 06 33 0D 0A"}},
+         [](auto& s) { s.light = 2; }},
+        {"silent query", Silent(0x01), {{"05 01 04 0A", ""}}, none},
+        {"stale horn: answered, old value kept",
+         Stale(0x16),
+         {{"05 16 05 21 01", "05 17 06 39 0D 0A"}},
+         none},
+        {"stale but too short: no reply", Stale(0x16), {{"05 16 04 1F", ""}}, none},
+        {"late reply",
+         Delayed(250),
+         {{"05 10 05 1C 02", "05 11 06 33 0D 0A"}},
+         [](auto& s) { s.light = 2; },
+         250},
+        {"short parameter reply", ShortParamReply(), {{"05 01 04 0A", "05 02 06 24 0D 0A"}}, none},
+        {"stops after one frame",
+         StopAfter(1),
+         {{"05 10 05 1C 02", "05 11 06 33 0D 0A"}, {"05 16 05 21 01", ""}, {"05 01 04 0A", ""}},
+         [](auto& s) { s.light = 2; }},
+        {"stops at once", StopAfter(0), {{"05 10 05 1C 02", ""}}, none},
+    };
+    for (const FaultRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::ReaderSim reader({ReaderSettings{}});
+        reader.SetFaults(row.faults);
+        for (const auto& [frame, reply] : row.exchange) {
+            SCOPED_TRACE(frame);
+            const auto out = Serial(reader, frame);
+            EXPECT_EQ(out.serialReply, Hex(reply));
+            EXPECT_EQ(out.delayMs, reply.empty() ? 0 : row.delayMs);
+        }
+        ReaderSettings expected;
+        row.change(expected);
+        EXPECT_EQ(reader.Reader(0), expected);
+    }
+}
+
+TEST(ReaderSimFaults, GarbledParameterReplyCarriesAStrayByte) {
+    sim::ReaderSim plain({ReaderSettings{}});
+    const Bytes normal = Serial(plain, "05 01 04 0A").serialReply;
+    ASSERT_EQ(normal.size(), 182u);
+
+    sim::ReaderSim reader({ReaderSettings{}});
+    sim::SerialFaults faults;
+    faults.paramReply = sim::SerialFaults::ParamReply::Garbled;
+    reader.SetFaults(faults);
+    Bytes garbled = Serial(reader, "05 01 04 0A").serialReply;
+    ASSERT_EQ(garbled.size(), 183u);
+    EXPECT_EQ(garbled[4], 0xFF);
+    EXPECT_EQ(garbled[181], 0x0D); // its end comes a byte late
+    EXPECT_EQ(garbled[182], 0x0A);
+    garbled.erase(garbled.begin() + 4);
+    EXPECT_EQ(garbled, normal);
+}
+
 // ---- datagrams ----
 
 ReaderSettings SmallReader() {

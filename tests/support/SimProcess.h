@@ -56,6 +56,7 @@ public:
 
     QString Pty() const { return m_pty; }
     quint16 UdpPort() const { return m_udpPort; }
+    qint64 Pid() const { return m_process.processId(); }
 
     // Ctrl-C, as a user would stop it; its exit code (-1 when it had to be killed).
     int Stop() {

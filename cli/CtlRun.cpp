@@ -1,0 +1,236 @@
+#include "cli/CtlRun.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+
+void Out(const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void Err(const QString& text) {
+    std::fputs(("tessaroctl: " + text + "\n").toLocal8Bit().constData(), stderr);
+}
+
+void Progress(const QString& text) {
+#if defined(Q_OS_UNIX)
+    static const bool terminal = ::isatty(2) == 1;
+#else
+    static const bool terminal = false;
+#endif
+    if (terminal) {
+        Err(text);
+    }
+}
+
+bool TraceFile::Open(const QString& path, QString* error) {
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        *error = QStringLiteral("cannot write the trace %1: %2").arg(path, m_file.errorString());
+        return false;
+    }
+    m_clock.start();
+    return true;
+}
+
+void TraceFile::Write(const QString& port, FrameDirection direction, const QByteArray& bytes) {
+    if (!m_file.isOpen()) {
+        return;
+    }
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::string line = FrameLogLine(m_clock.nsecsElapsed() / 1000, port.toStdString(),
+                                          direction, {data, std::size_t(bytes.size())});
+    m_file.write(line.data(), qint64(line.size()));
+    m_file.write("\n", 1);
+    m_file.flush(); // a run that is killed still leaves what it saw
+}
+
+void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
+    QEventLoop loop;
+    std::size_t left = runs.size();
+    std::vector<std::unique_ptr<CPortRunner>> runners;
+    CommSettings settings;
+    settings.baudRate = baud;
+    for (PortRun& run : runs) {
+        auto runner = std::make_unique<CPortRunner>(run.port, settings);
+        if (trace && trace->IsOpen()) {
+            runner->SetTrace(
+                [trace](const QString& port, FrameDirection direction, const QByteArray& bytes) {
+                    trace->Write(port, direction, bytes);
+                });
+        }
+        const QString port = run.port;
+        const std::size_t total = runs.size();
+        QObject::connect(runner.get(), &CPortRunner::Finished, &loop, [&left, &loop, port, total] {
+            --left;
+            Progress(QStringLiteral("%1: done (%2 of %3)").arg(port).arg(total - left).arg(total));
+            if (left == 0) {
+                loop.quit();
+            }
+        });
+        runners.push_back(std::move(runner));
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        Progress(QStringLiteral("%1: reading the reader").arg(runs[i].port));
+        runners[i]->Run(*runs[i].job);
+    }
+    if (left > 0) {
+        loop.exec();
+    }
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        runs[i].openFailed = runners[i]->OpenFailed();
+        runs[i].lost = runners[i]->Lost();
+        runs[i].portError = runners[i]->PortError();
+    }
+}
+
+int SequencerExitCode(const PortRun& run, const SequencerResult& result, SequencerMode mode) {
+    if (run.openFailed || run.lost) {
+        return EXIT_PORT;
+    }
+    if (!result.before) {
+        return EXIT_NO_REPLY;
+    }
+    if (!result.plan.error.empty()) {
+        return EXIT_REFUSED;
+    }
+    if (mode == SequencerMode::DryRun) {
+        return EXIT_OK;
+    }
+    int code = EXIT_OK;
+    for (const KeyResult& key : result.keys) {
+        if (key.outcome == KeyOutcome::NoReply) {
+            code = std::max<int>(code, EXIT_NO_REPLY);
+        } else if (key.outcome == KeyOutcome::Mismatch) {
+            code = std::max<int>(code, EXIT_MISMATCH);
+        }
+    }
+    if (code == EXIT_OK && !result.ok) {
+        code = EXIT_NO_REPLY; // the read-back failed
+    }
+    return code;
+}
+
+QString SequencerError(const PortRun& run, const SequencerResult& result) {
+    if (run.openFailed) {
+        return QStringLiteral("cannot open %1: %2").arg(SerialDevicePath(run.port), run.portError);
+    }
+    QString error = QString::fromStdString(result.error);
+    if (run.lost && !run.portError.isEmpty()) {
+        error += QStringLiteral(" (%1)").arg(run.portError);
+    }
+    return error;
+}
+
+QString HexText(const Bytes& bytes) {
+    QString text;
+    for (const std::uint8_t b : bytes) {
+        if (!text.isEmpty()) {
+            text += QLatin1Char(' ');
+        }
+        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return text;
+}
+
+QJsonValue ValueJson(ProfileKey key, const ProfileValue& value, bool fromReader) {
+    switch (Info(key).kind) {
+    case KeyKind::List:
+        return QString::fromStdString(ValueText(key, value));
+    case KeyKind::Integer:
+        return value.number;
+    case KeyKind::Affix:
+        break;
+    }
+    const Bytes& bytes = value.affix.bytes;
+    const QByteArray raw(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    if ((value.affix.text || fromReader) && IsPrintableAscii(bytes)) {
+        return QJsonObject{{QStringLiteral("text"), QString::fromLatin1(raw)}};
+    }
+    return QJsonObject{{QStringLiteral("hex"), QString::fromLatin1(raw.toHex())}};
+}
+
+QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
+                          int exitCode) {
+    QJsonArray settings;
+    for (const KeyResult& key : result.keys) {
+        const auto readerValue = [&key](const std::optional<SerialParamRecord>& record) {
+            if (!record) {
+                return QJsonValue(QJsonValue::Null);
+            }
+            const auto value = ReaderValue(key.key, *record);
+            return value ? ValueJson(key.key, *value, true) : QJsonValue(QJsonValue::Null);
+        };
+        settings.append(QJsonObject{
+            {QStringLiteral("key"), QString::fromLatin1(Info(key.key).name)},
+            {QStringLiteral("profile"), ValueJson(key.key, *profile.Get(key.key), false)},
+            {QStringLiteral("reader_before"), readerValue(result.before)},
+            {QStringLiteral("reader_after"), readerValue(result.after)},
+            {QStringLiteral("outcome"), QString::fromLatin1(OutcomeName(key.outcome))},
+        });
+    }
+    const QString error = SequencerError(run, result);
+    return QJsonObject{
+        {QStringLiteral("port"), run.port},
+        {QStringLiteral("ok"), exitCode == EXIT_OK},
+        {QStringLiteral("error"),
+         exitCode == EXIT_OK || error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+        {QStringLiteral("settings"), settings},
+    };
+}
+
+QStringList SequencerLines(const PortRun& run, const SequencerResult& result, SequencerMode mode) {
+    QStringList lines;
+    int width = 0;
+    for (const KeyResult& key : result.keys) {
+        width = std::max(width, int(std::strlen(Info(key.key).name)));
+    }
+    int counts[5] = {};
+    for (const KeyResult& key : result.keys) {
+        const QString before =
+            key.readerBefore ? QString::fromStdString(*key.readerBefore) : QStringLiteral("-");
+        const QString to = QString::fromStdString(key.profileValue);
+        QString line = QStringLiteral("%1  %2 -> %3  %4")
+                           .arg(QString::fromLatin1(Info(key.key).name), -width)
+                           .arg(before, to, QString::fromLatin1(OutcomeName(key.outcome)));
+        if (key.readerAfter && *key.readerAfter != key.profileValue &&
+            key.outcome != KeyOutcome::Unchanged) {
+            line += QStringLiteral(" (reads %1)").arg(QString::fromStdString(*key.readerAfter));
+        }
+        lines << line;
+        ++counts[static_cast<int>(key.outcome)];
+    }
+    const QString error = SequencerError(run, result);
+    const int code = SequencerExitCode(run, result, mode);
+    if (code != EXIT_OK) {
+        lines << QStringLiteral("failed: %1").arg(error);
+        return lines;
+    }
+    if (mode == SequencerMode::Compare) {
+        lines
+            << QStringLiteral("the reader holds the profile: %1 settings").arg(result.keys.size());
+        return lines;
+    }
+    if (mode == SequencerMode::DryRun) {
+        lines << QStringLiteral("%1 frames would be sent").arg(result.plan.commands.size());
+        return lines;
+    }
+    QStringList parts;
+    const char* names[] = {"unchanged", "verified", "mismatch", "no reply", "not verifiable"};
+    for (int i = 0; i < 5; ++i) {
+        if (counts[i] > 0) {
+            parts << QStringLiteral("%1 %2").arg(counts[i]).arg(QString::fromLatin1(names[i]));
+        }
+    }
+    lines << QStringLiteral("ok: %1").arg(parts.isEmpty() ? QStringLiteral("nothing to do")
+                                                          : parts.join(QStringLiteral(", ")));
+    return lines;
+}

@@ -1,0 +1,74 @@
+#include "cli/PortJob.h"
+
+ExchangeJob::ExchangeJob(std::vector<Bytes> frames, std::int64_t timeoutMs, std::int64_t quietMs)
+    : m_frames(std::move(frames)), m_timeoutMs(timeoutMs), m_quietMs(quietMs) {}
+
+SequencerStep ExchangeJob::Start(std::int64_t nowMs) {
+    if (m_frames.empty()) {
+        return Finish({});
+    }
+    return Send(nowMs);
+}
+
+SequencerStep ExchangeJob::Send(std::int64_t nowMs) {
+    m_received.clear();
+    m_deadline = nowMs + m_timeoutMs;
+    return {m_frames[m_next], std::nullopt, m_deadline, false};
+}
+
+bool ExchangeJob::EndsInCrLf() const {
+    const std::size_t n = m_received.size();
+    return n >= 2 && m_received[n - 2] == 0x0D && m_received[n - 1] == 0x0A;
+}
+
+SequencerStep ExchangeJob::OnBytes(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+    if (m_done) {
+        return {{}, std::nullopt, std::nullopt, true};
+    }
+    m_received.insert(m_received.end(), bytes.begin(), bytes.end());
+    if (!EndsInCrLf()) {
+        return {{}, std::nullopt, m_deadline, false};
+    }
+    if (m_quietMs > 0) {
+        m_deadline = nowMs + m_quietMs; // more of the reply may follow
+        return {{}, std::nullopt, m_deadline, false};
+    }
+    return Accept(nowMs);
+}
+
+SequencerStep ExchangeJob::Accept(std::int64_t nowMs) {
+    m_replies.push_back(m_received);
+    if (++m_next == m_frames.size()) {
+        return Finish({});
+    }
+    return Send(nowMs);
+}
+
+SequencerStep ExchangeJob::OnTick(std::int64_t nowMs) {
+    if (m_done) {
+        return {{}, std::nullopt, std::nullopt, true};
+    }
+    if (nowMs < m_deadline) {
+        return {{}, std::nullopt, m_deadline, false};
+    }
+    if (!EndsInCrLf()) {
+        return Finish(m_received.empty() ? "no reply"
+                                         : "an incomplete reply of " +
+                                               std::to_string(m_received.size()) + " bytes");
+    }
+    return Accept(nowMs);
+}
+
+SequencerStep ExchangeJob::OnPortReopened(std::int64_t nowMs) {
+    return OnTick(nowMs);
+}
+
+SequencerStep ExchangeJob::OnPortLost(std::int64_t) {
+    return Finish("the port was lost");
+}
+
+SequencerStep ExchangeJob::Finish(std::string error) {
+    m_done = true;
+    m_error = std::move(error);
+    return {{}, std::nullopt, std::nullopt, true};
+}

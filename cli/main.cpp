@@ -1,0 +1,681 @@
+// tessaroctl: configure, check and find readers from a shell, one reader or a whole fleet.
+#include "cli/CtlRun.h"
+#include "cli/Discover.h"
+#include "profile/ProfileFile.h"
+#include "serial/SerialFrame.h"
+#include "serial/SettingPayloads.h"
+#include "ui/ControlCatalog.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr int DEFAULT_BAUD = 9600;
+// Readers leave the factory at 9600; 115200 and 19200 are what installers pick most.
+constexpr int COMMON_SPEEDS[] = {9600, 115200, 19200};
+// A speed at which nothing sensible comes back is given up sooner than a setting.
+constexpr std::int64_t FIND_REPLY_MS = 500;
+// A record's text may hold CR LF pairs: its reply has ended once the line is this quiet.
+constexpr std::int64_t RECORD_QUIET_MS = 200;
+
+const char* const USAGE = R"(Usage:
+  tessaroctl ports [--json]
+  tessaroctl get      --port PORT [--baud N] [--json] [--out FILE]
+  tessaroctl apply    --port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json] PROFILE
+  tessaroctl diff     --port PORT [--baud N] [--json] PROFILE
+  tessaroctl set      --port PORT [--baud N] [--json] KEY=VALUE [KEY=VALUE ...]
+  tessaroctl records  --port PORT [--baud N] (total | read | keep FILE)
+  tessaroctl find     [--port PORT ...] [--json]
+  tessaroctl discover [--seconds S] [--json]
+  tessaroctl --help | --version | COMMAND --help
+
+Commands that talk to a reader also take --trace FILE. PORT is a device path or "com N".
+Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no reply in time,
+4 a setting did not read back as sent, 5 profile or KEY=VALUE refused (nothing sent).
+)";
+
+struct Command {
+    const char* name;
+    const char* summary;
+    bool port, baud, json, trace;
+    const char* arguments;
+};
+
+const Command COMMANDS[] = {
+    {"ports", "List the serial ports of this machine.", false, false, true, false, ""},
+    {"get", "Read a reader's settings; --json or --out give a profile file.", true, true, true,
+     true, ""},
+    {"apply", "Apply a profile and verify it by reading the reader back.", true, true, true, true,
+     "PROFILE"},
+    {"diff", "Compare a reader with a profile; sends no setting.", true, true, true, true,
+     "PROFILE"},
+    {"set", "Apply settings given as KEY=VALUE and verify them.", true, true, true, true,
+     "KEY=VALUE..."},
+    {"records", "Total records, read a record, or keep a file's text as a record.", true, true,
+     false, true, "total | read | keep FILE"},
+    {"find", "Find the speed at which a reader answers on each port.", true, false, true, true, ""},
+    {"discover", "List the readers that announce themselves on the network (UDP 24583).", false,
+     false, true, false, ""},
+};
+
+// The Port baud rate list's speeds, the common ones first, the rest in list order.
+std::vector<int> FindSpeeds() {
+    std::vector<int> listed;
+    for (const char* item : BAUD_RATE_ITEMS) {
+        listed.push_back(std::atoi(item));
+    }
+    std::vector<int> speeds;
+    for (const int speed : COMMON_SPEEDS) {
+        if (std::find(listed.begin(), listed.end(), speed) != listed.end()) {
+            speeds.push_back(speed);
+        }
+    }
+    for (const int speed : listed) {
+        if (std::find(speeds.begin(), speeds.end(), speed) == speeds.end()) {
+            speeds.push_back(speed);
+        }
+    }
+    return speeds;
+}
+
+void PrintJson(const QJsonValue& value) {
+    const QJsonDocument document =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+    Out(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
+}
+
+class Cli {
+public:
+    int Run(const QStringList& arguments);
+
+private:
+    int Usage(const QString& message) {
+        Err(message);
+        Err(QStringLiteral("try: tessaroctl %1--help")
+                .arg(m_command ? QString::fromLatin1(m_command->name) + u' ' : QString()));
+        return EXIT_USAGE;
+    }
+    bool OpenTrace(int& code);
+    std::vector<PortRun> Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const;
+
+    int Ports();
+    int Get();
+    int ApplyProfile(const Profile& profile, SequencerMode mode);
+    int Apply();
+    int Diff();
+    int Set();
+    int Records();
+    int Find();
+    int Discover();
+
+    const Command* m_command = nullptr;
+    QCommandLineParser m_parser;
+    QStringList m_ports;
+    int m_baud = DEFAULT_BAUD;
+    bool m_json = false;
+    TraceFile m_trace;
+};
+
+const QCommandLineOption PORT_OPTION(QStringLiteral("port"),
+                                     QStringLiteral("Serial port: a device path or \"com N\"."),
+                                     QStringLiteral("PORT"));
+const QCommandLineOption BAUD_OPTION(QStringLiteral("baud"),
+                                     QStringLiteral("Port speed (default 9600)."),
+                                     QStringLiteral("N"));
+const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
+                                     QStringLiteral("Machine-readable output on stdout."));
+const QCommandLineOption TRACE_OPTION(QStringLiteral("trace"),
+                                      QStringLiteral("Write every frame sent and received here."),
+                                      QStringLiteral("FILE"));
+const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
+                                    QStringLiteral("Write the settings as a profile file."),
+                                    QStringLiteral("FILE"));
+const QCommandLineOption ALL_OPTION(QStringLiteral("all"),
+                                    QStringLiteral("Send every key, not only those that differ."));
+const QCommandLineOption DRY_RUN_OPTION(
+    QStringLiteral("dry-run"),
+    QStringLiteral("Read the reader and print the frames that would be sent; send none."));
+const QCommandLineOption SECONDS_OPTION(QStringLiteral("seconds"),
+                                        QStringLiteral("How long to listen (default 3)."),
+                                        QStringLiteral("S"));
+const QCommandLineOption HELP_OPTION({QStringLiteral("h"), QStringLiteral("help")},
+                                     QStringLiteral("Show this help."));
+
+int Cli::Run(const QStringList& arguments) {
+    if (arguments.size() < 2) {
+        Err(QStringLiteral("a command is needed"));
+        std::fputs(USAGE, stderr);
+        return EXIT_USAGE;
+    }
+    const QString first = arguments[1];
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        Out(QString::fromLatin1(USAGE));
+        return EXIT_OK;
+    }
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
+        Out(QStringLiteral("tessaroctl %1\n").arg(QCoreApplication::applicationVersion()));
+        return EXIT_OK;
+    }
+    for (const Command& command : COMMANDS) {
+        if (first == QLatin1String(command.name)) {
+            m_command = &command;
+        }
+    }
+    if (!m_command) {
+        return Usage(QStringLiteral("unknown command %1").arg(first));
+    }
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOption(HELP_OPTION);
+    if (m_command->port) {
+        m_parser.addOption(PORT_OPTION);
+    }
+    if (m_command->baud) {
+        m_parser.addOption(BAUD_OPTION);
+    }
+    if (m_command->json) {
+        m_parser.addOption(JSON_OPTION);
+    }
+    if (m_command->trace) {
+        m_parser.addOption(TRACE_OPTION);
+    }
+    const QString name = QString::fromLatin1(m_command->name);
+    if (name == QLatin1String("get")) {
+        m_parser.addOption(OUT_OPTION);
+    } else if (name == QLatin1String("apply")) {
+        m_parser.addOptions({ALL_OPTION, DRY_RUN_OPTION});
+    } else if (name == QLatin1String("discover")) {
+        m_parser.addOption(SECONDS_OPTION);
+    }
+    QStringList rest = arguments;
+    rest.removeAt(1);
+    if (!m_parser.parse(rest)) {
+        return Usage(m_parser.errorText());
+    }
+    if (m_parser.isSet(HELP_OPTION)) {
+        m_parser.setApplicationDescription(QString::fromLatin1(m_command->summary));
+        QString help = m_parser.helpText();
+        help = QStringLiteral("Usage: tessaroctl %1 [options] %2")
+                   .arg(name, QString::fromLatin1(m_command->arguments))
+                   .trimmed() +
+               help.mid(help.indexOf(u'\n'));
+        Out(help);
+        return EXIT_OK;
+    }
+    if (m_command->port) {
+        m_ports = m_parser.values(PORT_OPTION);
+    }
+    if (m_command->baud && m_parser.isSet(BAUD_OPTION)) {
+        bool ok = false;
+        m_baud = m_parser.value(BAUD_OPTION).toInt(&ok);
+        if (!ok || m_baud <= 0) {
+            return Usage(QStringLiteral("--baud: a speed such as 9600"));
+        }
+    }
+    m_json = m_command->json && m_parser.isSet(JSON_OPTION);
+
+    if (name == QLatin1String("ports")) {
+        return Ports();
+    }
+    if (name == QLatin1String("discover")) {
+        return Discover();
+    }
+    if (name == QLatin1String("find")) {
+        int code = EXIT_OK;
+        return OpenTrace(code) ? Find() : code;
+    }
+    if (m_ports.isEmpty()) {
+        return Usage(QStringLiteral("--port is needed"));
+    }
+    if (m_ports.size() > 1 && name != QLatin1String("apply")) {
+        return Usage(QStringLiteral("%1 takes one --port").arg(name));
+    }
+    int code = EXIT_OK;
+    if (name == QLatin1String("get")) {
+        return OpenTrace(code) ? Get() : code;
+    }
+    if (name == QLatin1String("apply")) {
+        return Apply();
+    }
+    if (name == QLatin1String("diff")) {
+        return Diff();
+    }
+    if (name == QLatin1String("set")) {
+        return Set();
+    }
+    return Records();
+}
+
+bool Cli::OpenTrace(int& code) {
+    if (!m_command->trace || !m_parser.isSet(TRACE_OPTION)) {
+        return true;
+    }
+    QString error;
+    if (!m_trace.Open(m_parser.value(TRACE_OPTION), &error)) {
+        Err(error);
+        code = EXIT_USAGE;
+        return false;
+    }
+    return true;
+}
+
+std::vector<PortRun> Cli::Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const {
+    std::vector<PortRun> runs;
+    for (const QString& port : m_ports) {
+        PortRun run;
+        run.port = port;
+        run.job = makeJob();
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+int Cli::Ports() {
+    if (!m_parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("ports takes no argument"));
+    }
+    QJsonArray array;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const auto id = [](bool has, quint16 value) {
+            return has ? QJsonValue(int(value)) : QJsonValue(QJsonValue::Null);
+        };
+        const QJsonObject port{
+            {QStringLiteral("path"), info.systemLocation()},
+            {QStringLiteral("description"), info.description()},
+            {QStringLiteral("manufacturer"), info.manufacturer()},
+            {QStringLiteral("serial_number"), info.serialNumber()},
+            {QStringLiteral("vid"), id(info.hasVendorIdentifier(), info.vendorIdentifier())},
+            {QStringLiteral("pid"), id(info.hasProductIdentifier(), info.productIdentifier())},
+        };
+        array.append(port);
+        if (!m_json) {
+            QString ids;
+            if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+                ids = QStringLiteral("%1:%2")
+                          .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                          .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+            }
+            QStringList fields{info.systemLocation(), info.description(), info.manufacturer(),
+                               info.serialNumber(), ids};
+            fields.removeAll(QString());
+            Out(fields.join(QStringLiteral("  ")) + u'\n');
+        }
+    }
+    if (m_json) {
+        PrintJson(array);
+    }
+    return EXIT_OK;
+}
+
+std::unique_ptr<PortJob> ReadJob(int baud, std::int64_t replyMs = DEFAULT_REPLY_BASE_MS,
+                                 int retries = DEFAULT_RETRIES) {
+    SequencerOptions options;
+    options.mode = SequencerMode::Compare;
+    options.port.baudRate = baud;
+    options.replyBaseMs = replyMs;
+    options.retries = retries;
+    return std::make_unique<SequencerJob>(Profile{}, options);
+}
+
+int Cli::Get() {
+    if (!m_parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("get takes no argument"));
+    }
+    auto runs = Runs([this] { return ReadJob(m_baud); });
+    RunConcurrently(runs, m_baud, &m_trace);
+    const auto& result = static_cast<SequencerJob&>(*runs[0].job).Result();
+    if (!result.before) {
+        Err(QStringLiteral("%1: %2").arg(runs[0].port, SequencerError(runs[0], result)));
+        return runs[0].openFailed || runs[0].lost ? EXIT_PORT : EXIT_NO_REPLY;
+    }
+    const ReaderProfile read = ProfileFromRecord(*result.before);
+    for (const std::string& skipped : read.skipped) {
+        Err(QStringLiteral("%1: left out: %2").arg(runs[0].port, QString::fromStdString(skipped)));
+    }
+    if (m_parser.isSet(OUT_OPTION)) {
+        QString error;
+        if (!WriteProfileFile(m_parser.value(OUT_OPTION), read.profile, &error)) {
+            Err(error);
+            return EXIT_USAGE;
+        }
+    }
+    if (m_json) {
+        Out(QString::fromUtf8(ProfileJson(read.profile)));
+    } else if (!m_parser.isSet(OUT_OPTION)) {
+        int width = 0;
+        for (const KeyInfo& info : ProfileKeys()) {
+            width = std::max(width, int(std::strlen(info.name)));
+        }
+        for (const KeyInfo& info : ProfileKeys()) {
+            if (const auto& value = read.profile.Get(info.key)) {
+                Out(QStringLiteral("%1  %2\n")
+                        .arg(QString::fromLatin1(info.name), -width)
+                        .arg(QString::fromStdString(ValueText(info.key, *value))));
+            }
+        }
+    }
+    return EXIT_OK;
+}
+
+int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
+    SequencerOptions options;
+    options.mode = mode;
+    options.sendAll = m_command->name == std::string_view("apply") && m_parser.isSet(ALL_OPTION);
+    options.port.baudRate = m_baud;
+    auto runs = Runs(
+        [&] { return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, options)); });
+    RunConcurrently(runs, m_baud, &m_trace);
+    int code = EXIT_OK;
+    QJsonArray array;
+    for (const PortRun& run : runs) {
+        const auto& result = static_cast<const SequencerJob&>(*run.job).Result();
+        const int portCode = SequencerExitCode(run, result, mode);
+        code = std::max(code, portCode);
+        if (m_json) {
+            QJsonObject object = SequencerJson(run, result, profile, portCode);
+            if (mode == SequencerMode::DryRun) {
+                QJsonArray frames;
+                for (const PlannedCommand& command : result.plan.commands) {
+                    frames.append(HexText(command.frame));
+                }
+                object.insert(QStringLiteral("frames"), frames);
+            }
+            array.append(object);
+            continue;
+        }
+        if (runs.size() > 1) {
+            Out(QStringLiteral("== %1\n").arg(run.port));
+        }
+        if (mode == SequencerMode::DryRun && portCode == EXIT_OK) {
+            for (const PlannedCommand& command : result.plan.commands) {
+                Out(HexText(command.frame) + u'\n');
+            }
+            continue;
+        }
+        for (const QString& line : SequencerLines(run, result, mode)) {
+            Out(line + u'\n');
+        }
+    }
+    if (m_json) {
+        PrintJson(array);
+    }
+    return code;
+}
+
+int Cli::Apply() {
+    const QStringList args = m_parser.positionalArguments();
+    if (args.size() != 1) {
+        return Usage(QStringLiteral("apply takes one PROFILE file"));
+    }
+    const ProfileReadResult read = ReadProfileFile(args[0]);
+    if (!read.profile) {
+        Err(QStringLiteral("%1: %2").arg(args[0], read.error));
+        return EXIT_REFUSED;
+    }
+    int code = EXIT_OK;
+    if (!OpenTrace(code)) {
+        return code;
+    }
+    return ApplyProfile(*read.profile, m_parser.isSet(DRY_RUN_OPTION) ? SequencerMode::DryRun
+                                                                      : SequencerMode::Apply);
+}
+
+int Cli::Diff() {
+    const QStringList args = m_parser.positionalArguments();
+    if (args.size() != 1) {
+        return Usage(QStringLiteral("diff takes one PROFILE file"));
+    }
+    const ProfileReadResult read = ReadProfileFile(args[0]);
+    if (!read.profile) {
+        Err(QStringLiteral("%1: %2").arg(args[0], read.error));
+        return EXIT_REFUSED;
+    }
+    int code = EXIT_OK;
+    if (!OpenTrace(code)) {
+        return code;
+    }
+    return ApplyProfile(*read.profile, SequencerMode::Compare);
+}
+
+int Cli::Set() {
+    const QStringList args = m_parser.positionalArguments();
+    if (args.isEmpty()) {
+        return Usage(QStringLiteral("set takes KEY=VALUE settings"));
+    }
+    Profile profile;
+    for (const QString& arg : args) {
+        const SettingResult setting = ParseSetting(arg);
+        if (!setting.key || !setting.error.isEmpty()) {
+            Err(setting.error);
+            return EXIT_REFUSED;
+        }
+        if (profile.Has(*setting.key)) {
+            Err(QStringLiteral("%1: given twice")
+                    .arg(QString::fromLatin1(Info(*setting.key).name)));
+            return EXIT_REFUSED;
+        }
+        profile.Set(*setting.key, setting.value);
+    }
+    int code = EXIT_OK;
+    if (!OpenTrace(code)) {
+        return code;
+    }
+    return ApplyProfile(profile, SequencerMode::Apply);
+}
+
+Bytes Frame(std::uint8_t cmdId, const Bytes& payload) {
+    MspSendCmd_t header;
+    BuildCmdHeader(header, cmdId, payload.size());
+    return BuildSerialFrame(header, payload);
+}
+
+// A reply's data: between its header and its final CR LF.
+Bytes ReplyData(const Bytes& reply) {
+    if (reply.size() < PACKAGE_HEADER_LEN + 2) {
+        return {};
+    }
+    return Bytes(reply.begin() + PACKAGE_HEADER_LEN, reply.end() - 2);
+}
+
+int Cli::Records() {
+    const QStringList args = m_parser.positionalArguments();
+    const QString what = args.value(0);
+    std::vector<Bytes> frames;
+    std::int64_t quietMs = 0;
+    if (what == QLatin1String("total") && args.size() == 1) {
+        frames.push_back(Frame(CMD_TOTAL_RECORDS, {}));
+    } else if (what == QLatin1String("read") && args.size() == 1) {
+        frames.push_back(Frame(CMD_READ_RECORD, {}));
+        quietMs = RECORD_QUIET_MS;
+    } else if (what == QLatin1String("keep") && args.size() == 2) {
+        QFile file(args[1]);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Err(QStringLiteral("cannot read %1: %2").arg(args[1], file.errorString()));
+            return EXIT_USAGE;
+        }
+        const QByteArray text = file.readAll();
+        for (const Bytes& chunk : RecordChunks(RecordTextBytes(text.toStdString()))) {
+            frames.push_back(Frame(CMD_KEEP_RECORD, chunk));
+        }
+        if (frames.empty()) {
+            Err(QStringLiteral("%1 is empty: nothing to keep").arg(args[1]));
+            return EXIT_USAGE;
+        }
+    } else {
+        return Usage(QStringLiteral("records takes total, read or keep FILE"));
+    }
+    int code = EXIT_OK;
+    if (!OpenTrace(code)) {
+        return code;
+    }
+    const std::int64_t timeoutMs = DEFAULT_REPLY_BASE_MS;
+    auto runs = Runs([&] {
+        return std::unique_ptr<PortJob>(std::make_unique<ExchangeJob>(frames, timeoutMs, quietMs));
+    });
+    RunConcurrently(runs, m_baud, &m_trace);
+    const PortRun& run = runs[0];
+    const auto& job = static_cast<const ExchangeJob&>(*run.job);
+    if (run.openFailed || run.lost) {
+        Err(QStringLiteral("%1: %2").arg(
+            run.port, run.openFailed ? QStringLiteral("cannot open %1: %2")
+                                           .arg(SerialDevicePath(run.port), run.portError)
+                                     : QStringLiteral("the port was lost: %1").arg(run.portError)));
+        return EXIT_PORT;
+    }
+    if (!job.Error().empty()) {
+        Err(QStringLiteral("%1: %2 after %3 of %4 frames")
+                .arg(run.port, QString::fromStdString(job.Error()))
+                .arg(job.Replies().size())
+                .arg(frames.size()));
+        return EXIT_NO_REPLY;
+    }
+    if (what == QLatin1String("total")) {
+        const Bytes data = ReplyData(job.Replies()[0]);
+        if (data.size() < 4) {
+            Err(QStringLiteral("%1: a reply too short for a count: %2")
+                    .arg(run.port, HexText(job.Replies()[0])));
+            return EXIT_NO_REPLY;
+        }
+        const quint32 count = quint32(data[0]) | quint32(data[1]) << 8 | quint32(data[2]) << 16 |
+                              quint32(data[3]) << 24;
+        Out(QStringLiteral("%1\n").arg(count));
+    } else if (what == QLatin1String("read")) {
+        const Bytes& reply = job.Replies()[0];
+        const Bytes data = ReplyData(reply);
+        QString text;
+        for (const std::uint8_t b : data) {
+            text += b >= 0x20 && b < 0x7F ? QChar(b) : (b == '\n' ? QChar(u'\n') : QChar(u'.'));
+        }
+        text.replace(QStringLiteral(".\n"), QStringLiteral("\n")); // CR LF line ends
+        Out(QStringLiteral("hex: %1\n").arg(HexText(reply)));
+        Out(QStringLiteral("text:\n%1\n").arg(text));
+    } else {
+        Out(QStringLiteral("kept %1 chunks\n").arg(frames.size()));
+    }
+    return EXIT_OK;
+}
+
+int Cli::Find() {
+    if (!m_parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("find takes no argument"));
+    }
+    if (m_ports.isEmpty()) {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            m_ports << info.systemLocation();
+        }
+    }
+    // Each speed is a run of its own on every port still looking; ports go at once.
+    std::vector<std::optional<int>> found(std::size_t(m_ports.size()));
+    std::vector<int> codes(std::size_t(m_ports.size()), EXIT_NO_REPLY);
+    std::vector<QString> errors(std::size_t(m_ports.size()));
+    for (const int speed : FindSpeeds()) {
+        QStringList looking;
+        std::vector<std::size_t> index;
+        for (qsizetype i = 0; i < m_ports.size(); ++i) {
+            if (!found[std::size_t(i)] && codes[std::size_t(i)] != EXIT_PORT) {
+                looking << m_ports[i];
+                index.push_back(std::size_t(i));
+            }
+        }
+        if (looking.isEmpty()) {
+            break;
+        }
+        Progress(QStringLiteral("trying %1 baud on %2 ports").arg(speed).arg(looking.size()));
+        std::vector<PortRun> runs;
+        for (const QString& port : looking) {
+            runs.push_back({port, ReadJob(speed, FIND_REPLY_MS, 0), false, false, {}});
+        }
+        RunConcurrently(runs, speed, &m_trace);
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const std::size_t i = index[r];
+            if (runs[r].openFailed || runs[r].lost) {
+                codes[i] = EXIT_PORT;
+                errors[i] = runs[r].openFailed
+                                ? QStringLiteral("cannot open %1: %2")
+                                      .arg(SerialDevicePath(runs[r].port), runs[r].portError)
+                                : QStringLiteral("the port was lost: %1").arg(runs[r].portError);
+            } else if (static_cast<const SequencerJob&>(*runs[r].job).Result().before) {
+                found[i] = speed;
+                codes[i] = EXIT_OK;
+            }
+        }
+    }
+    QJsonArray array;
+    bool any = false;
+    int code = EXIT_OK;
+    for (qsizetype i = 0; i < m_ports.size(); ++i) {
+        const std::size_t n = std::size_t(i);
+        any = any || found[n].has_value();
+        code = std::max(code, codes[n]);
+        if (found[n]) {
+            errors[n].clear();
+        } else if (errors[n].isEmpty()) {
+            errors[n] = QStringLiteral("no reader answered");
+        }
+        array.append(QJsonObject{
+            {QStringLiteral("port"), m_ports[i]},
+            {QStringLiteral("baud"),
+             found[n] ? QJsonValue(*found[n]) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("error"),
+             errors[n].isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(errors[n])},
+        });
+        if (!m_json) {
+            Out(found[n] ? QStringLiteral("%1  %2\n").arg(m_ports[i]).arg(*found[n])
+                         : QStringLiteral("%1  -  %2\n").arg(m_ports[i], errors[n]));
+        }
+    }
+    if (m_json) {
+        PrintJson(array);
+    }
+    // Finding one reader among the machine's ports is a success.
+    return any ? EXIT_OK : (m_ports.isEmpty() ? EXIT_NO_REPLY : code);
+}
+
+int Cli::Discover() {
+    if (!m_parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("discover takes no argument"));
+    }
+    double seconds = 3;
+    if (m_parser.isSet(SECONDS_OPTION)) {
+        bool ok = false;
+        seconds = m_parser.value(SECONDS_OPTION).toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 3600) {
+            return Usage(QStringLiteral("--seconds: from 0 to 3600"));
+        }
+    }
+    QString error;
+    const std::optional<std::vector<Announced>> readers =
+        ListenForReaders(int(seconds * 1000), &error);
+    if (!readers) {
+        Err(error);
+        return EXIT_PORT;
+    }
+    QJsonArray array;
+    for (const Announced& reader : *readers) {
+        array.append(AnnouncedJson(reader));
+        if (!m_json) {
+            Out(AnnouncedLine(reader) + u'\n');
+        }
+    }
+    if (m_json) {
+        PrintJson(array);
+    }
+    return EXIT_OK;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessaroctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TESSARO_VERSION));
+    Cli cli;
+    return cli.Run(QCoreApplication::arguments());
+}

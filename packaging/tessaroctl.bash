@@ -1,0 +1,73 @@
+# bash completion for tessaroctl                                     -*- shell-script -*-
+
+_tessaroctl()
+{
+    local cur prev words cword
+    _init_completion -n = || return
+
+    local commands="ports get apply diff set records find discover"
+    local keys="output_format card_input_format enter line_feed baud_rate data_bits stop_bits
+        parity qr_output_format reset_interval working_mode horn light barcode_prefix
+        barcode_suffix card_prefix card_suffix card_output_format wiegand_high_pulse_us
+        wiegand_low_pulse_us wiegand_output_order card_number_format start_bit"
+
+    if ((cword == 1)); then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    case $prev in
+        --port)
+            COMPREPLY=($(compgen -W "$(compgen -G '/dev/tty[SUA]*')" -- "$cur"))
+            ((${#COMPREPLY[@]})) || _filedir
+            return
+            ;;
+        --baud)
+            COMPREPLY=($(compgen -W "4800 9600 14400 19200 115200 256000" -- "$cur"))
+            return
+            ;;
+        --out | --trace)
+            _filedir
+            return
+            ;;
+        --seconds)
+            return
+            ;;
+        keep)
+            _filedir
+            return
+            ;;
+    esac
+
+    local options="--help"
+    case ${words[1]} in
+        ports) options+=" --json" ;;
+        get) options+=" --port --baud --json --out --trace" ;;
+        apply) options+=" --port --baud --all --dry-run --json --trace" ;;
+        diff) options+=" --port --baud --json --trace" ;;
+        set) options+=" --port --baud --json --trace" ;;
+        records) options+=" --port --baud --trace" ;;
+        find) options+=" --port --json --trace" ;;
+        discover) options+=" --seconds --json" ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    case ${words[1]} in
+        apply | diff)
+            _filedir json
+            ;;
+        set)
+            compopt -o nospace
+            COMPREPLY=($(compgen -W "$keys" -S = -- "$cur"))
+            ;;
+        records)
+            COMPREPLY=($(compgen -W "total read keep" -- "$cur"))
+            ;;
+    esac
+} &&
+    complete -F _tessaroctl tessaroctl
+
+# ex: filetype=sh

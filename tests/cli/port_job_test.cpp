@@ -1,0 +1,113 @@
+// The trace line and the plain exchange of frames and replies, against hand-written bytes.
+#include "cli/PortJob.h"
+#include "core/FrameLog.h"
+
+#include <gtest/gtest.h>
+
+#include "HexBytes.h"
+
+namespace {
+
+TEST(FrameLog, OneLinePerFrame) {
+    struct Row {
+        std::int64_t us;
+        const char* port;
+        FrameDirection direction;
+        Bytes bytes;
+        const char* line;
+    };
+    const Row rows[] = {
+        {0,
+         "/dev/pts/3",
+         FrameDirection::Sent,
+         {0x05, 0x01, 0x04, 0x0A},
+         "0.000 /dev/pts/3 tx 05 01 04 0A"},
+        {12345,
+         "com 1",
+         FrameDirection::Received,
+         {0x05, 0x07, 0x06, 0x29, 0x0D, 0x0A},
+         "12.345 com 1 rx 05 07 06 29 0D 0A"},
+        {1000001, "", FrameDirection::Sent, {0xFF}, "1000.001 tx FF"},
+        {-5, "p", FrameDirection::Received, {}, "0.000 p rx"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(FrameLogLine(row.us, row.port, row.direction, row.bytes), row.line);
+    }
+}
+
+struct ExchangeRow {
+    const char* name;
+    std::int64_t quietMs;
+    // At each time: bytes arriving (hex), or a tick when empty.
+    std::vector<std::pair<std::int64_t, const char*>> events;
+    std::vector<const char*> writes; // frames written, in order
+    std::vector<const char*> replies;
+    const char* error;
+};
+
+TEST(ExchangeJob, FramesOneAtATimeEachWithItsReply) {
+    const std::vector<Bytes> frames = {HexBytes("05 2E 04 37"), HexBytes("05 30 04 39")};
+    const ExchangeRow rows[] = {
+        {"both answered, one in pieces",
+         0,
+         {{5, "05 2F 0A 55 01 00"}, {6, "00 00 0D 0A"}, {9, "05 31 06 3C 0D 0A"}},
+         {"05 2E 04 37", "05 30 04 39"},
+         {"05 2F 0A 55 01 00 00 00 0D 0A", "05 31 06 3C 0D 0A"},
+         ""},
+        {"no reply to the second",
+         0,
+         {{5, "05 2F 0A 55 01 00 00 00 0D 0A"}, {2000, ""}},
+         {"05 2E 04 37", "05 30 04 39"},
+         {"05 2F 0A 55 01 00 00 00 0D 0A"},
+         "no reply"},
+        {"a reply without its end",
+         0,
+         {{5, "05 2F 0A"}, {1000, ""}},
+         {"05 2E 04 37"},
+         {},
+         "an incomplete reply of 3 bytes"},
+        {"text with CR LF inside waits for quiet",
+         100,
+         {{5, "05 2F 06 00 0D 0A"},
+          {50, "41 0D 0A"},
+          {150, ""},
+          {160, "05 31 06 3C 0D 0A"},
+          {260, ""}},
+         {"05 2E 04 37", "05 30 04 39"},
+         {"05 2F 06 00 0D 0A 41 0D 0A", "05 31 06 3C 0D 0A"},
+         ""},
+    };
+    for (const ExchangeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ExchangeJob job(frames, 1000, row.quietMs);
+        std::vector<Bytes> writes;
+        SequencerStep step = job.Start(0);
+        writes.push_back(step.write);
+        for (const auto& [at, hex] : row.events) {
+            step = *hex ? job.OnBytes(HexBytes(hex), at) : job.OnTick(at);
+            if (!step.write.empty()) {
+                writes.push_back(step.write);
+            }
+        }
+        EXPECT_TRUE(step.done);
+        EXPECT_TRUE(job.Done());
+        ASSERT_EQ(writes.size(), row.writes.size());
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            EXPECT_EQ(writes[i], HexBytes(row.writes[i]));
+        }
+        ASSERT_EQ(job.Replies().size(), row.replies.size());
+        for (std::size_t i = 0; i < row.replies.size(); ++i) {
+            EXPECT_EQ(job.Replies()[i], HexBytes(row.replies[i]));
+        }
+        EXPECT_EQ(job.Error(), row.error);
+    }
+}
+
+TEST(ExchangeJob, APortLostEndsIt) {
+    ExchangeJob job({HexBytes("05 2E 04 37")}, 1000);
+    job.Start(0);
+    EXPECT_TRUE(job.OnPortLost(3).done);
+    EXPECT_EQ(job.Error(), "the port was lost");
+}
+
+} // namespace

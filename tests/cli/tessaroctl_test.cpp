@@ -1,0 +1,477 @@
+// tessaroctl against simulated readers on pseudo-terminals: every command's output and exit
+// code, copying a reader, a fleet with a reader that stops answering, the simulator's faults.
+#include "CtlProcess.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// The simulator's reader as it starts, read back as a profile file.
+const char* const DEFAULT_READER_PROFILE = R"json({
+  "tessaro_profile": 1,
+  "settings": {
+    "output_format": "USB keyboard",
+    "card_input_format": "6H",
+    "enter": "Enter",
+    "line_feed": "No Line Feed",
+    "baud_rate": 9600,
+    "data_bits": 8,
+    "stop_bits": 1,
+    "parity": "NONE",
+    "qr_output_format": "ASCII",
+    "reset_interval": "12 hours",
+    "working_mode": "Common mode",
+    "horn": "Close",
+    "light": "turn off(Sweeping light)",
+    "barcode_prefix": {"text": ""},
+    "barcode_suffix": {"text": ""},
+    "card_prefix": {"text": ""},
+    "card_suffix": {"text": ""},
+    "wiegand_high_pulse_us": 2000,
+    "wiegand_low_pulse_us": 400,
+    "wiegand_output_order": "In order",
+    "card_number_format": "8H10D",
+    "start_bit": 0
+  }
+}
+)json";
+
+QString Profile(const QTemporaryDir& dir, const QString& name, const QByteArray& settings) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("{\"tessaro_profile\": 1, \"settings\": {" + settings + "}}");
+    }
+    return path;
+}
+
+QMap<QString, QString> Outcomes(const QJsonObject& port) {
+    QMap<QString, QString> outcomes;
+    for (const QJsonValue& setting : port.value(QStringLiteral("settings")).toArray()) {
+        outcomes[setting[QStringLiteral("key")].toString()] =
+            setting[QStringLiteral("outcome")].toString();
+    }
+    return outcomes;
+}
+
+QString Show(const CtlResult& r) {
+    return QStringLiteral("exit %1\nstdout:\n%2\nstderr:\n%3")
+        .arg(r.exitCode)
+        .arg(QString::fromLocal8Bit(r.out), QString::fromLocal8Bit(r.err));
+}
+
+} // namespace
+
+class TessaroctlTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private slots:
+    void usageAndRefusals_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrHas");
+        const QString pty = QStringLiteral("PTY");
+        QTest::newRow("no command") << QStringList{} << 1 << "a command is needed";
+        QTest::newRow("unknown command") << QStringList{"bogus"} << 1 << "unknown command bogus";
+        QTest::newRow("unknown option")
+            << QStringList{"get", "--port", pty, "--fast"} << 1 << "Unknown option 'fast'";
+        QTest::newRow("get without port") << QStringList{"get"} << 1 << "--port is needed";
+        QTest::newRow("get with two ports")
+            << QStringList{"get", "--port", pty, "--port", pty} << 1 << "get takes one --port";
+        QTest::newRow("apply without profile")
+            << QStringList{"apply", "--port", pty} << 1 << "apply takes one PROFILE file";
+        QTest::newRow("bad speed")
+            << QStringList{"get", "--port", pty, "--baud", "fast"} << 1 << "--baud: a speed";
+        QTest::newRow("records what") << QStringList{"records", "--port", pty, "all"} << 1
+                                      << "records takes total, read or keep FILE";
+        QTest::newRow("discover seconds")
+            << QStringList{"discover", "--seconds", "-1"} << 1 << "--seconds";
+        QTest::newRow("set unknown key")
+            << QStringList{"set", "--port", pty, "hron=Open"} << 5 << "hron: unknown key";
+        QTest::newRow("set bad value") << QStringList{"set", "--port", pty, "horn=Loud"} << 5
+                                       << "horn: \"Loud\" is not one of \"Close\", \"Open\"";
+        QTest::newRow("set a key twice")
+            << QStringList{"set", "--port", pty, "horn=Open", "horn=Close"} << 5
+            << "horn: given twice";
+        QTest::newRow("set affix too long")
+            << QStringList{"set", "--port", pty, "card_prefix=text:" + QString(32, u'x')} << 5
+            << "card_prefix";
+        QTest::newRow("apply unknown key")
+            << QStringList{"apply", "--port", pty, "TYPO"} << 5 << "ligth: unknown key";
+        QTest::newRow("apply missing file")
+            << QStringList{"apply", "--port", pty, "--dry-run", "MISSING"} << 5 << "cannot read";
+        QTest::newRow("diff bad version")
+            << QStringList{"diff", "--port", pty, "VERSION2"} << 5 << "newer than";
+    }
+
+    void usageAndRefusals() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrHas);
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        const QString typo = Profile(m_dir, QStringLiteral("typo.json"), "\"ligth\": \"Open\"");
+        QFile v2(m_dir.filePath(QStringLiteral("v2.json")));
+        QVERIFY(v2.open(QIODevice::WriteOnly));
+        v2.write("{\"tessaro_profile\": 2, \"settings\": {}}");
+        v2.close();
+        args.replaceInStrings(QStringLiteral("PTY"), pty);
+        args.replaceInStrings(QStringLiteral("TYPO"), typo);
+        args.replaceInStrings(QStringLiteral("MISSING"), m_dir.filePath(QStringLiteral("none")));
+        args.replaceInStrings(QStringLiteral("VERSION2"), v2.fileName());
+
+        const CtlResult r = RunCtl(args);
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        QVERIFY2(r.err.contains(stderrHas.toUtf8()), qPrintable(Show(r)));
+        QVERIFY(r.out.isEmpty());
+        // Refused before anything was sent: the reader saw no byte.
+        QCOMPARE(sims.FramesSeen(0), 0);
+    }
+
+    void helpAndVersion() {
+        CtlResult r = RunCtl({QStringLiteral("--version")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("tessaroctl " TESSARO_VERSION "\n"));
+        r = RunCtl({QStringLiteral("--help")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains("tessaroctl discover [--seconds S] [--json]"));
+        r = RunCtl({QStringLiteral("apply"), QStringLiteral("--help")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.startsWith("Usage: tessaroctl apply [options] PROFILE\n"));
+        QVERIFY(r.out.contains("--dry-run"));
+    }
+
+    void getPrintsTheReaderAndItsProfileFile() {
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+
+        CtlResult r = RunCtl({QStringLiteral("get"), QStringLiteral("--port"), pty});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 23); // 22 keys the reader reports, and the last line's end
+        QCOMPARE(lines[0], QByteArray("output_format          USB keyboard"));
+        QCOMPARE(lines[12], QByteArray("light                  turn off(Sweeping light)"));
+        QCOMPARE(lines[13], QByteArray("barcode_prefix         text:"));
+        QCOMPARE(lines[21], QByteArray("start_bit              0"));
+        QVERIFY(r.err.isEmpty()); // not a terminal: no progress
+
+        r = RunCtl(
+            {QStringLiteral("get"), QStringLiteral("--port"), pty, QStringLiteral("--json")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(r.out),
+                 QJsonDocument::fromJson(QByteArray(DEFAULT_READER_PROFILE)));
+
+        const QString out = m_dir.filePath(QStringLiteral("got.json"));
+        r = RunCtl(
+            {QStringLiteral("get"), QStringLiteral("--port"), pty, QStringLiteral("--out"), out});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.isEmpty());
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QJsonDocument::fromJson(file.readAll()),
+                 QJsonDocument::fromJson(QByteArray(DEFAULT_READER_PROFILE)));
+    }
+
+    void copiesAReaderWithGetAndApply() {
+        SimReaders sims;
+        const QString a = sims.Start();
+        const QString b = sims.Start({QStringLiteral("--name"), QStringLiteral("B")});
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        CtlResult r = RunCtl({"set", "--port", a, "horn=Open", "light=Detect the light",
+                              "barcode_prefix=text:QR:", "barcode_suffix=hex:0d0a",
+                              "baud_rate=115200", "start_bit=7"});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+        QVERIFY(r.out.endsWith("ok: 6 verified\n"));
+
+        const QString copy = m_dir.filePath(QStringLiteral("copy.json"));
+        QCOMPARE(RunCtl({"get", "--port", a, "--out", copy}).exitCode, 0);
+        r = RunCtl({"diff", "--port", b, copy});
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.out.contains("failed: differs from the profile: baud_rate, horn, light, "
+                                "barcode_prefix, barcode_suffix, start_bit"),
+                 qPrintable(Show(r)));
+
+        r = RunCtl({"apply", "--port", b, copy});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+        QVERIFY2(r.out.contains("\nhorn                   Close -> Open  verified\n"),
+                 qPrintable(Show(r)));
+        QVERIFY(r.out.endsWith("ok: 16 unchanged, 6 verified\n"));
+
+        // The reader switched to 115200 baud, and the engine followed it.
+        const CtlResult got = RunCtl({"get", "--port", b, "--baud", "115200", "--json"});
+        QCOMPARE(got.exitCode, 0);
+        QCOMPARE(got.JsonObject(), RunCtl({"get", "--port", a, "--json"}).JsonObject());
+        const CtlResult same = RunCtl({"diff", "--json", "--port", b, copy});
+        QCOMPARE(same.exitCode, 0);
+        const QJsonObject port = same.JsonArray()[0].toObject();
+        QVERIFY(port[QStringLiteral("ok")].toBool());
+        QVERIFY(port[QStringLiteral("error")].isNull());
+        const auto outcomes = Outcomes(port);
+        QCOMPARE(outcomes.size(), 22);
+        QCOMPARE(QSet<QString>(outcomes.begin(), outcomes.end()), QSet<QString>{"unchanged"});
+    }
+
+    void fleetWithAReaderThatStopsAnswering() {
+        SimReaders sims;
+        const QString a = sims.Start();
+        const QString dead = sims.Start({QStringLiteral("--stop-after"), QStringLiteral("1")});
+        const QString c = sims.Start();
+        QVERIFY(!a.isEmpty() && !dead.isEmpty() && !c.isEmpty());
+        const QString profile = Profile(m_dir, QStringLiteral("fleet.json"),
+                                        "\"horn\": \"Open\", \"light\": \"Detect the light\"");
+
+        const CtlResult r =
+            RunCtl({"apply", "--port", a, "--port", dead, "--port", c, "--json", profile});
+        QVERIFY2(r.exitCode == 3, qPrintable(Show(r)));
+        const QJsonArray ports = r.JsonArray();
+        QCOMPARE(ports.size(), 3);
+        const QString order[] = {a, dead, c};
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject port = ports[i].toObject();
+            QCOMPARE(port[QStringLiteral("port")].toString(), order[i]);
+            const bool ok = i != 1;
+            QCOMPARE(port[QStringLiteral("ok")].toBool(), ok);
+            QCOMPARE(port[QStringLiteral("error")].isNull(), ok);
+            const QString outcome = ok ? QStringLiteral("verified") : QStringLiteral("no_reply");
+            QCOMPARE(Outcomes(port),
+                     (QMap<QString, QString>{{"horn", outcome}, {"light", outcome}}));
+        }
+        QCOMPARE(
+            ports[0][QStringLiteral("settings")][0][QStringLiteral("reader_before")].toString(),
+            QStringLiteral("Close"));
+        QCOMPARE(ports[0][QStringLiteral("settings")][0][QStringLiteral("reader_after")].toString(),
+                 QStringLiteral("Open"));
+        QVERIFY(r.err.isEmpty());
+    }
+
+    // Frames written by hand, as the dialog's "Set up" buttons send them for these values.
+    void dryRunSendsOnlyTheQueryAndShowsTheDialogsFrames_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QStringList>("frames");
+        QTest::newRow("output format")
+            << QByteArray("\"output_format\": \"RS232\"") << QStringList{"05 06 05 12 02"};
+        QTest::newRow("card input format")
+            << QByteArray("\"card_input_format\": \"2h3D+4h5d\"") << QStringList{"05 08 05 16 04"};
+        QTest::newRow("enter, line feed")
+            << QByteArray("\"enter\": \"No enter\", \"line_feed\": \"Line Feed\"")
+            << QStringList{"05 0A 06 16 00 01"};
+        QTest::newRow("barcode prefix hex") << QByteArray("\"barcode_prefix\": {\"hex\": \"0d0a\"}")
+                                            << QStringList{"05 0C 07 31 02 0D 0A"};
+        QTest::newRow("barcode suffix text") << QByteArray("\"barcode_suffix\": {\"text\": \"X!\"}")
+                                             << QStringList{"05 0E 07 95 02 58 21"};
+        QTest::newRow("light, working mode, horn")
+            << QByteArray("\"light\": \"Detect the light\", \"working_mode\": \"Single mode\", "
+                          "\"horn\": \"Open\"")
+            << QStringList{"05 12 05 1D 01", "05 16 05 21 01", "05 10 05 1C 02"}; // in key order
+        QTest::newRow("qr code") << QByteArray(
+                                        "\"card_number_format\": \"2H3D+4H5D\", \"start_bit\": 50")
+                                 << QStringList{"05 2A 06 69 02 32"};
+        QTest::newRow("card affix text")
+            << QByteArray("\"card_output_format\": \"ASCII\", \"card_prefix\": {\"text\": \"AB\"}")
+            << QStringList{"05 2C 09 C0 01 02 41 42 00"};
+        QTest::newRow("card affix hex")
+            << QByteArray("\"card_output_format\": \"hex\", \"card_prefix\": {\"hex\": \"0a1b\"}, "
+                          "\"card_suffix\": {\"hex\": \"ff\"}")
+            << QStringList{"05 2C 0A 62 00 02 0A 1B 01 FF"};
+        QTest::newRow("nothing differs") << QByteArray("\"horn\": \"Close\"") << QStringList{};
+    }
+
+    void dryRunSendsOnlyTheQueryAndShowsTheDialogsFrames() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QStringList, frames);
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        const QString profile = Profile(m_dir, QStringLiteral("dry.json"), settings);
+
+        CtlResult r = RunCtl({"apply", "--dry-run", "--port", pty, profile});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+        const QString expected = frames.isEmpty() ? QString() : frames.join(u'\n') + u'\n';
+        QCOMPARE(QString::fromLatin1(r.out), expected);
+
+        r = RunCtl({"apply", "--dry-run", "--json", "--port", pty, profile});
+        QCOMPARE(r.exitCode, 0);
+        QStringList json;
+        for (const QJsonValue& frame : r.JsonArray()[0][QStringLiteral("frames")].toArray()) {
+            json << frame.toString();
+        }
+        QCOMPARE(json, frames);
+        // Two parameter queries, one per run, and nothing else.
+        QTest::qWait(100);
+        const QString log = sims[0].Output();
+        QCOMPARE(log.count(QStringLiteral("serial rx [4] 05 01 04 0A")), 2);
+        QCOMPARE(sims.FramesSeen(0), 2);
+    }
+
+    // Every fault gives its outcome; a setting that did not take is never reported verified.
+    void simulatorFaults_data() {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("hornOutcome");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("silent horn")
+            << QStringList{"--silent", "0x16"} << QStringList{"horn=Open"} << 3 << "no_reply"
+            << "did not take: horn";
+        QTest::newRow("stale horn")
+            << QStringList{"--stale", "0x16"} << QStringList{"horn=Open"} << 4 << "mismatch"
+            << "did not take: horn";
+        QTest::newRow("stale horn, light fine")
+            << QStringList{"--stale", "22"} << QStringList{"horn=Open", "light=Detect the light"}
+            << 4 << "mismatch"
+            << "did not take: horn";
+        QTest::newRow("late replies, in time")
+            << QStringList{"--reply-delay", "300"} << QStringList{"horn=Open"} << 0 << "verified"
+            << "";
+        QTest::newRow("short parameter reply")
+            << QStringList{"--param-reply", "short"} << QStringList{"horn=Open"} << 3 << ""
+            << "reading the reader's parameters: an incomplete reply of 6 bytes";
+        QTest::newRow("garbled parameter reply")
+            << QStringList{"--param-reply", "garbled"} << QStringList{"horn=Open"} << 3 << ""
+            << "reading the reader's parameters: the reply ended after 183 bytes, not 182";
+        QTest::newRow("silent after the first query")
+            << QStringList{"--stop-after", "1"} << QStringList{"horn=Open"} << 3 << "no_reply"
+            << "reading the reader's parameters back: no reply";
+        QTest::newRow("never answers the query")
+            << QStringList{"--silent", "1"} << QStringList{"horn=Open"} << 3 << ""
+            << "reading the reader's parameters: no reply";
+    }
+
+    void simulatorFaults() {
+        QFETCH(QStringList, simArgs);
+        QFETCH(QStringList, settings);
+        QFETCH(int, exitCode);
+        QFETCH(QString, hornOutcome);
+        QFETCH(QString, error);
+        SimReaders sims;
+        const QString pty = sims.Start(simArgs);
+        QVERIFY(!pty.isEmpty());
+
+        const CtlResult r = RunCtl(QStringList{"set", "--json", "--port", pty} + settings);
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        const QJsonObject port = r.JsonArray()[0].toObject();
+        QCOMPARE(port[QStringLiteral("ok")].toBool(), exitCode == 0);
+        QCOMPARE(port[QStringLiteral("error")].toString(), error);
+        const auto outcomes = Outcomes(port);
+        QCOMPARE(outcomes.value(QStringLiteral("horn")), hornOutcome);
+        if (outcomes.contains(QStringLiteral("light"))) {
+            QCOMPARE(outcomes.value(QStringLiteral("light")), QStringLiteral("verified"));
+        }
+        // A failed read is never shown as values, and no setting is sent on one.
+        if (hornOutcome.isEmpty()) {
+            QVERIFY(port[QStringLiteral("settings")].toArray().isEmpty());
+            QVERIFY(!sims[0].Output().contains(QStringLiteral("serial rx [5] 05 16 05 21 01")));
+        }
+        // The read-only commands meet the same faults.
+        if (simArgs.contains(QStringLiteral("--param-reply"))) {
+            QCOMPARE(RunCtl({"get", "--port", pty}).exitCode, 3);
+        }
+    }
+
+    void aVanishedPortEndsTheRunWithTheKeyNamed() {
+        SimReaders sims;
+        const QString pty = sims.Start({QStringLiteral("--silent"), QStringLiteral("0x16")});
+        QVERIFY(!pty.isEmpty());
+        QProcess ctl;
+        ctl.start(QStringLiteral(TESSAROCTL_PATH), {"set", "--port", pty, "horn=Open"});
+        QVERIFY(ctl.waitForStarted());
+        // The horn command waits for a reply that will not come; the reader goes away.
+        QTRY_VERIFY_WITH_TIMEOUT(sims[0].Output().contains(QStringLiteral("05 16 05 21 01")), 5000);
+        ::kill(pid_t(sims[0].Pid()), SIGKILL);
+        QVERIFY(ctl.waitForFinished(5000));
+        QCOMPARE(ctl.exitCode(), 2);
+        const QByteArray out = ctl.readAllStandardOutput();
+        QVERIFY2(out.contains("failed: the port was lost while sending horn"), out.constData());
+    }
+
+    void recordsKeepCountAndRead() {
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        QFile text(m_dir.filePath(QStringLiteral("record.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("a\nb");
+        text.close();
+        const QString trace = m_dir.filePath(QStringLiteral("keep.txt"));
+        struct Step {
+            QStringList args;
+            QByteArray out;
+        };
+        const Step steps[] = {
+            {{"total"}, "0\n"},
+            {{"keep", text.fileName(), "--trace", trace}, "kept 1 chunks\n"},
+            {{"total"}, "1\n"},
+            {{"read"}, "hex: 05 31 0A 31 61 0D 0A 62 0D 0A\ntext:\na\nb\n"},
+        };
+        for (const Step& step : steps) {
+            const CtlResult r = RunCtl(QStringList{"records", "--port", pty} + step.args);
+            QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+            QCOMPARE(r.out, step.out);
+        }
+        // The dialog's chunk for "a\nb": the line break travels as CR LF.
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray sent = file.readLine();
+        QVERIFY2(
+            sent.contains(" tx 05 32 A4 B5 61 0D 0A 62" + QByteArray(" 00").repeated(156) + "\n"),
+            sent.constData());
+    }
+
+    void traceFindAndPorts() {
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        const QString trace = m_dir.filePath(QStringLiteral("trace.txt"));
+        QCOMPARE(RunCtl({"get", "--port", pty, "--trace", trace}).exitCode, 0);
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromLatin1(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 2);
+        const QRegularExpression sent(QStringLiteral("^\\d+\\.\\d{3} ") +
+                                      QRegularExpression::escape(pty) +
+                                      QStringLiteral(" tx 05 01 04 0A$"));
+        QVERIFY2(sent.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+        const QRegularExpression received(QStringLiteral("^\\d+\\.\\d{3} ") +
+                                          QRegularExpression::escape(pty) +
+                                          QStringLiteral(" rx 05 02 B6( [0-9A-F]{2})*$"));
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            QVERIFY2(received.match(lines[i]).hasMatch() ||
+                         lines[i].contains(QStringLiteral(" rx ")),
+                     qPrintable(lines[i]));
+        }
+        QVERIFY(received.match(lines[1]).hasMatch());
+
+        CtlResult r = RunCtl({"find", "--port", pty, "--port", "/dev/tessaro-no-such-port"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.split('\n')[0], (pty + QStringLiteral("  9600")).toLatin1());
+        r = RunCtl({"find", "--json", "--port", "/dev/tessaro-no-such-port"});
+        QCOMPARE(r.exitCode, 2);
+        const QJsonObject missing = r.JsonArray()[0].toObject();
+        QVERIFY(missing[QStringLiteral("baud")].isNull());
+        QVERIFY(
+            missing[QStringLiteral("error")].toString().startsWith(QStringLiteral("cannot open")));
+
+        r = RunCtl({"ports", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QJsonDocument::fromJson(r.out).isArray());
+        const QStringList keys{"description", "manufacturer",  "path",
+                               "pid",         "serial_number", "vid"};
+        for (const QJsonValue& port : r.JsonArray()) {
+            QCOMPARE(port.toObject().keys(), keys);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TessaroctlTest)
+#include "tessaroctl_test.moc"
