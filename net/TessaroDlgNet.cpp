@@ -75,8 +75,11 @@ CTessaroDlg::UdpSocketCloser::~UdpSocketCloser() {
 
 void CTessaroDlg::SetupUdpSocket() {
     auto* socket = new QUdpSocket(this);
-    // Qt enables SO_BROADCAST on every UDP socket it creates.
-    if (!socket->bind(QHostAddress::AnyIPv4, m_localUdpPort)) {
+    // Qt enables SO_BROADCAST on every UDP socket it creates. Shared, so that tessaroctl
+    // discover can listen beside a running Tessaro; a program holding the port alone still
+    // makes this bind fail.
+    if (!socket->bind(QHostAddress::AnyIPv4, m_localUdpPort,
+                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         const QAbstractSocket::SocketError error = socket->error();
         delete socket;
         const bool noSocket = error == QAbstractSocket::SocketResourceError ||

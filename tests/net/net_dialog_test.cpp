@@ -92,11 +92,19 @@ void NetDialogTest::setUpBindsAndTraces() {
 }
 
 void NetDialogTest::secondBindOfThePortFails() {
-    CTessaroDlg first(0);
-    CTessaroDlg second(first.LocalUdpPort());
+    // A program that holds the port alone.
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
+    CTessaroDlg second(holder.localPort());
     QCOMPARE(second.PaneText(0), QStringLiteral("Local port binding failed!"));
     QVERIFY(second.m_udpSocket == nullptr);
     QCOMPARE(second.LocalUdpPort(), quint16(0));
+
+    // A listener that shares the port, as tessaroctl discover does, binds beside the dialog.
+    CTessaroDlg first(0);
+    QUdpSocket listener;
+    QVERIFY(listener.bind(QHostAddress::AnyIPv4, first.LocalUdpPort(),
+                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
 }
 
 void NetDialogTest::discoveriesListedNewestFirst() {
