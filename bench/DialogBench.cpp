@@ -7,9 +7,9 @@
 // Each prints "key=value" lines that bench/run-benchmarks.sh collects. Loopback only; the
 // dialog binds port 0.
 #include "bench/BenchClock.h"
+#include "core/DebugTrace.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QAbstractItemModel>

@@ -1,9 +1,9 @@
 // Affix and box texts: the input is what a user typed (or a list item's text) and goes through
 // the hexadecimal-pair and as-typed conversions, the affix payloads, the UTF-8 cut of the cloud
 // fields and the number read from a list item.
+#include "core/DebugTrace.h"
 #include "fuzz/FuzzCheck.h"
 #include "serial/SettingPayloads.h"
-#include "ui/DebugTrace.h"
 
 #include <algorithm>
 #include <cstddef>

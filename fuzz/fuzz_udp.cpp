@@ -1,12 +1,12 @@
 // UDP datagrams: one received datagram through the header checks, the dispatch on its command
 // and the decoding of the records it carries, as the dialog's receive path does before any
 // control is touched. The input is the datagram.
+#include "core/WireText.h"
 #include "fuzz/FuzzCheck.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
-#include "net/WireText.h"
 
 #include <algorithm>
 #include <array>

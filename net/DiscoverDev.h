@@ -2,8 +2,8 @@
 // set-up command sends them.
 #pragma once
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/WireText.h"
 
 #include <array>
 #include <cstddef>

@@ -3,14 +3,14 @@
 // socket and the widgets.
 #include "ui/TessaroDlg.h"
 
+#include "core/DebugTrace.h"
+#include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
-#include "net/WireText.h"
 #include "serial/SerialFrame.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 
 #include <QComboBox>

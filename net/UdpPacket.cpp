@@ -1,6 +1,6 @@
 #include "net/UdpPacket.h"
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
 
 #include <algorithm>
 #include <cstdarg>

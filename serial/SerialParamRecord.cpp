@@ -1,6 +1,6 @@
 #include "serial/SerialParamRecord.h"
 
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
 
 #include <algorithm>
 #include <cstdio>

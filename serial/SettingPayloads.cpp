@@ -1,7 +1,7 @@
 #include "serial/SettingPayloads.h"
 
-#include "serial/ByteOrder.h"
-#include "ui/DebugTrace.h"
+#include "core/ByteOrder.h"
+#include "core/DebugTrace.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "sim/ReaderSim.h"
 
+#include "core/ByteOrder.h"
 #include "net/UdpPacket.h"
-#include "serial/ByteOrder.h"
 #include "serial/SerialFrame.h"
 #include "serial/SettingPayloads.h"
 #include "sim/SimRecords.h"

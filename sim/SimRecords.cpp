@@ -1,7 +1,7 @@
 #include "sim/SimRecords.h"
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/WireText.h"
 #include "serial/SettingPayloads.h"
 
 #include <algorithm>

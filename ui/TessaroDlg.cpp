@@ -1,7 +1,7 @@
 #include "ui/TessaroDlg.h"
 
+#include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 
 #include <QComboBox>

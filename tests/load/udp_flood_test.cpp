@@ -1,8 +1,8 @@
 // The network channel under load: a flood of valid and malformed datagrams from a reader played
 // on 127.0.0.1, and datagrams far longer than the receive buffer.
+#include "core/DebugTrace.h"
 #include "net/DiscoverDev.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QDeadlineTimer>

@@ -2,7 +2,7 @@
 // datagrams written out byte by byte, and trace capture.
 #pragma once
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QByteArray>

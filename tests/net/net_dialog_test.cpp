@@ -1,7 +1,7 @@
 // The network channel of the real dialog, with readers played on loopback sockets.
 #include "NetTestSupport.h"
 
-#include "net/WireText.h"
+#include "core/WireText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 

@@ -1,6 +1,6 @@
+#include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
-#include "net/WireText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "net/UdpDispatch.h"
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Frames and payloads of the setting commands, against hand-worked bytes.
 #include "HexBytes.h"
 
+#include "core/DebugTrace.h"
 #include "serial/SerialFrame.h"
 #include "serial/SettingPayloads.h"
-#include "ui/DebugTrace.h"
 
 #include <gtest/gtest.h>
 

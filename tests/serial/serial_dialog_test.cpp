@@ -1,8 +1,8 @@
 // The dialog's serial channel end to end, Linux only (openpty): the test plays the reader on
 // the master side of a pseudo-terminal pair and types the slave's path into the Port list.
+#include "core/DebugTrace.h"
 #include "serial/Mscomm1.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 

@@ -1,6 +1,6 @@
 // The control catalogue's switching tables and the trace buffer.
+#include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The main dialog as the user meets it: lists, defaults, switching, data exchange, lifecycle.
 #include "app/TessaroApp.h"
+#include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 
