@@ -4,12 +4,12 @@
 #include "ui/TessaroDlg.h"
 
 #include "core/DebugTrace.h"
+#include "core/Frame.h"
 #include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
-#include "serial/SerialFrame.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 

@@ -25,22 +25,7 @@ void Trace(std::vector<std::string>& traces, const char* format, ...) {
     va_end(args);
 }
 
-// Sum of the bytes the header's length covers, the datagram's end padded with zeros.
-int CoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t length) {
-    const std::size_t available = datagram.size() - PACKAGE_HEADER_LEN;
-    return UdpChecksum(datagram.data() + PACKAGE_HEADER_LEN,
-                       static_cast<int>(std::min(length, available)));
-}
-
 } // namespace
-
-int UdpChecksum(const std::uint8_t* data, int count) {
-    std::uint8_t sum = 0;
-    for (int i = 0; i < count; ++i) {
-        sum = static_cast<std::uint8_t>(sum + data[i]);
-    }
-    return 0xFF - sum;
-}
 
 UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
     UdpCheck check;
@@ -60,7 +45,7 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
     }
     Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, __LINE__, h.cmdId);
     if (h.length != 0) {
-        const int retCrc = CoveredChecksum(datagram, h.length);
+        const int retCrc = UdpCoveredChecksum(datagram, h.length);
         if (retCrc != h.cmdData_checksum) {
             Trace(check.traces, "cmdData_checksum error ,retCrc=0x%0x ,cmdData_checksum=0x%0x \n",
                   static_cast<unsigned>(retCrc), h.cmdData_checksum);
@@ -130,15 +115,4 @@ std::string UdpDump(std::span<const std::uint8_t> datagram) {
         text += digits[b & 0x0F];
     }
     return text;
-}
-
-std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, cmdId, data.size());
-    std::vector<std::uint8_t> datagram(PACKAGE_HEADER_LEN + data.size());
-    const auto h = header.encode();
-    std::copy(h.begin(), h.end(), datagram.begin());
-    std::copy(data.begin(), data.end(), datagram.begin() + PACKAGE_HEADER_LEN);
-    datagram[HDR_CHECKSUM] = static_cast<std::uint8_t>(CoveredChecksum(datagram, header.length));
-    return datagram;
 }

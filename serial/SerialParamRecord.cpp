@@ -86,19 +86,17 @@ SerialParamRecord::decode(std::span<const std::uint8_t, SERIAL_PARAM_RECORD_LEN>
 
 std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecord& record,
                                                           std::uint8_t cmdId) {
-    const auto body = record.encode();
-    std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
-    std::copy(body.begin(), body.end(), reply.begin() + PARAM_REPLY_RECORD);
-    reply[PARAM_REPLY_END] = 0x0D;
-    reply[PARAM_REPLY_END + 1] = 0x0A;
     // Everything after the header counts as payload, the CR LF included.
-    const std::span<const std::uint8_t> payload(reply.data() + PACKAGE_HEADER_LEN,
-                                                PARAM_REPLY_LEN - PACKAGE_HEADER_LEN);
+    std::array<std::uint8_t, PARAM_REPLY_LEN - PACKAGE_HEADER_LEN> payload{};
+    const auto body = record.encode();
+    std::copy(body.begin(), body.end(), payload.begin());
+    payload[SERIAL_PARAM_RECORD_LEN] = 0x0D;
+    payload[SERIAL_PARAM_RECORD_LEN + 1] = 0x0A;
     MspSendCmd_t header;
     BuildCmdHeader(header, cmdId, payload.size());
-    header.cmdData_checksum = SerialChecksum(header, payload);
-    const auto h = header.encode();
-    std::copy(h.begin(), h.end(), reply.begin());
+    const auto frame = BuildSerialFrame(header, payload);
+    std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
+    std::copy(frame.begin(), frame.end(), reply.begin());
     return reply;
 }
 

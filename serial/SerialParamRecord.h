@@ -2,7 +2,7 @@
 // four-byte header, ended by CR LF.
 #pragma once
 
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
 
 #include <array>
 #include <cstddef>

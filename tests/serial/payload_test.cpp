@@ -2,7 +2,7 @@
 #include "HexBytes.h"
 
 #include "core/DebugTrace.h"
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
 #include "serial/SettingPayloads.h"
 
 #include <gtest/gtest.h>
