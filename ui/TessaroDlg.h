@@ -89,7 +89,7 @@ public:
     SerialReplyState m_reply;
     CMscomm1 m_comm;
 
-    // --- serial channel members (serial/) ---
+    // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
     // The start of a command button: reply mode set, receive buffer cleared, controls read.
     void BeginSerialCommand(int replyMode);
@@ -98,7 +98,7 @@ private:
 public:
     // --- end serial channel members ---
 
-    // --- network channel members (net/) ---
+    // --- network channel members (TessaroDlgNet.cpp) ---
     // Closes the socket without notifications before the members it would reach are gone.
     struct UdpSocketCloser {
         CTessaroDlg* dlg;
@@ -144,7 +144,7 @@ public slots:
     int OnUdpNotify(int event);
 
 public:
-    // --- serial channel methods (serial/) ---
+    // --- serial channel methods (TessaroDlgSerial.cpp) ---
     // Writes header (its checksum filled in a copy) and payload as one frame, after showing the
     // frame in the Transmit box.
     void SerialCmdSend(const MspSendCmd_t& header, std::span<const std::uint8_t> payload);
@@ -152,7 +152,7 @@ public:
     void ShowSerialParams(const SerialParamRecord& record);
     // --- end serial channel methods ---
 
-    // --- network channel methods (net/) ---
+    // --- network channel methods (TessaroDlgNet.cpp) ---
     void UdpCmdRecv(const std::uint8_t* data, int count, const QHostAddress& source);
     int SelectDeviceByName(const QByteArray& name);
     void ShowUdpParams(std::span<const std::uint8_t> record);
