@@ -1,7 +1,6 @@
 #include "core/Frame.h"
 
 #include <algorithm>
-#include <cstdio>
 
 void BuildCmdHeader(MspSendCmd_t& header, std::uint8_t cmdId, std::size_t payloadLen) {
     header.sync = SYNC_CODE;
@@ -55,16 +54,4 @@ std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const s
     std::copy(data.begin(), data.end(), datagram.begin() + PACKAGE_HEADER_LEN);
     datagram[HDR_CHECKSUM] = static_cast<std::uint8_t>(UdpCoveredChecksum(datagram, header.length));
     return datagram;
-}
-
-std::string HexEcho(std::span<const std::uint8_t> bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 3);
-    for (const std::uint8_t b : bytes) {
-        text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
 }

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 inline constexpr std::size_t PACKAGE_HEADER_LEN = 4;
@@ -52,6 +51,3 @@ int UdpCoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t lengt
 // A datagram as a reader sends it: header with length = data + 4 (8 bits), checksum over that
 // many bytes from offset 4 (zero past the end), then the data.
 std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data);
-
-// " %02X" per byte, as the Transmit and Receive boxes show bytes.
-std::string HexEcho(std::span<const std::uint8_t> bytes);

@@ -1,6 +1,7 @@
 #include "net/UdpPacket.h"
 
 #include "core/DebugTrace.h"
+#include "core/HexText.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -106,13 +107,5 @@ std::vector<std::uint8_t> UdpCommandData(std::span<const std::uint8_t> datagram,
 }
 
 std::string UdpDump(std::span<const std::uint8_t> datagram) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(datagram.size() * 3);
-    for (const std::uint8_t b : datagram) {
-        text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
+    return HexText(datagram, HexDigits::Lower, true);
 }

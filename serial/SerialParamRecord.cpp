@@ -1,9 +1,9 @@
 #include "serial/SerialParamRecord.h"
 
 #include "core/ByteOrder.h"
+#include "core/HexText.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -101,15 +101,9 @@ std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecor
 }
 
 std::string AffixHexText(std::int32_t length, const AffixField& field) {
-    std::string text;
     const std::size_t n =
         length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), AFFIX_FIELD_LEN);
-    for (std::size_t i = 0; i < n; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(field[i]));
-        text += pair;
-    }
-    return text;
+    return HexText(std::span(field).first(n), HexDigits::Lower, false);
 }
 
 std::string AffixPlainText(const AffixField& field) {

@@ -1,6 +1,6 @@
 #include "sim/SimApp.h"
 
-#include "core/Frame.h"
+#include "core/HexText.h"
 #include "sim/SerialLine.h"
 
 #include <QDateTime>

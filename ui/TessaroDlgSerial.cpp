@@ -1,6 +1,7 @@
 // The dialog's serial channel: setting commands, the port buttons and the reply handler. The
 // bytes themselves are made and read by the serial core; this file moves values between it and
 // the controls.
+#include "core/HexText.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"

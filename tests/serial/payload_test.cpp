@@ -3,6 +3,7 @@
 
 #include "core/DebugTrace.h"
 #include "core/Frame.h"
+#include "core/HexText.h"
 #include "serial/SettingPayloads.h"
 
 #include <gtest/gtest.h>
