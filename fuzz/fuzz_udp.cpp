@@ -132,7 +132,7 @@ template <std::size_t N> void CheckFieldText(const std::array<char, N>& field) {
     FUZZ_CHECK(text.size() == N || field[text.size()] == '\0');
 }
 
-void CheckAffixHex(const std::array<char, AFFIX_LEN>& field) {
+void CheckAffixHex(const std::array<char, WIRE_FIELD_LEN>& field) {
     static const char digits[] = "0123456789abcdef";
     const std::string_view text = FieldText(field);
     const std::string hex = AffixHex(field);

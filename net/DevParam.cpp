@@ -96,7 +96,7 @@ DEV_PARAM_T DEV_PARAM_T::decode(std::span<const std::uint8_t, DEV_PARAM_LEN> b) 
     return p;
 }
 
-std::string AffixHex(const std::array<char, AFFIX_LEN>& field) {
+std::string AffixHex(const std::array<char, WIRE_FIELD_LEN>& field) {
     const std::string_view text = FieldText(field);
     return HexText({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
                    HexDigits::Lower, false);

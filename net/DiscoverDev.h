@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/ByteOrder.h"
+#include "core/WireConstants.h"
 #include "core/WireText.h"
 
 #include <array>
@@ -14,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t DISCOVER_DEV_LEN = 96;
 inline constexpr std::size_t DEV_NAME_LEN = 16;
 inline constexpr std::size_t DEV_SERVER_ADDR_LEN = 48;
 // The settings after the name; the UDP parameter record starts with the same bytes.

@@ -65,10 +65,10 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
 std::size_t UdpDataSize(std::uint8_t cmdId) {
     switch (cmdId) {
     case UDP_CMD_VERSION:
-        return 64;
+        return VERSION_DATA_LEN;
     case UDP_CMD_DISCOVER:
     case UDP_CMD_SET_NET_ACK:
-        return 96;
+        return DISCOVER_DEV_LEN;
     case UDP_CMD_OUTPUT_FORMAT_ACK:
     case UDP_CMD_CARD_INPUT_FORMAT_ACK:
     case UDP_CMD_LIGHT_ACK:
@@ -78,20 +78,20 @@ std::size_t UdpDataSize(std::uint8_t cmdId) {
     case UDP_CMD_RESET_INTERVAL_ACK:
         return 1;
     case UDP_CMD_ENTER_LINE_FEED_ACK:
-        return 2;
+        return ENTER_LINE_FEED_LEN;
     case UDP_CMD_BARCODE_PREFIX_ACK:
     case UDP_CMD_BARCODE_SUFFIX_ACK:
-        return 33;
+        return AFFIX_CONFIRM_LEN;
     case UDP_CMD_CLOUD_ACK:
-        return 200;
+        return CLOUD_BLOCK_LEN;
     case UDP_CMD_1A_ACK:
-        return 128;
+        return CMD_1A_CONFIRM_LEN;
     case UDP_CMD_WIEGAND_ACK:
-        return 9;
+        return WG_PAYLOAD_LEN;
     case UDP_CMD_PARAMS:
-        return 568;
+        return DEV_PARAM_LEN;
     case UDP_CMD_SERIAL_PARAMS_ACK:
-        return 8;
+        return SP_PAYLOAD_LEN;
     default:
         return 0;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Frame.h"
+#include "core/WireConstants.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -13,7 +13,7 @@ void PutField(std::span<std::uint8_t> out, std::size_t offset, const AffixField&
 
 AffixField GetField(std::span<const std::uint8_t> in, std::size_t offset) {
     AffixField field{};
-    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(offset), AFFIX_FIELD_LEN, field.begin());
+    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(offset), WIRE_FIELD_LEN, field.begin());
     return field;
 }
 
@@ -102,7 +102,7 @@ std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecor
 
 std::string AffixHexText(std::int32_t length, const AffixField& field) {
     const std::size_t n =
-        length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), AFFIX_FIELD_LEN);
+        length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), WIRE_FIELD_LEN);
     return HexText(std::span(field).first(n), HexDigits::Lower, false);
 }
 

@@ -1,6 +1,7 @@
 // The main dialog: every control, the serial control, the UDP socket and the found readers.
 #pragma once
 
+#include "core/WireConstants.h"
 #include "net/DiscoverDev.h"
 #include "serial/Mscomm1.h"
 #include "serial/SerialReply.h"
@@ -32,8 +33,6 @@ class CIPAddressCtrl;
 class CTessaroDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr quint16 UDP_LOCAL_PORT = 24583;
-    static constexpr quint16 UDP_READER_PORT = 24582;
     // Socket notification events, as the socket layer numbers them.
     static constexpr int FD_READ = 1;
     static constexpr int FD_CLOSE = 32;

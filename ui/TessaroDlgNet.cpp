@@ -63,7 +63,7 @@ QByteArray RowName(const QListWidgetItem* item) {
     return item->data(Qt::UserRole).toByteArray();
 }
 
-QString AffixText(const std::array<char, AFFIX_LEN>& field, std::int8_t format) {
+QString AffixText(const std::array<char, WIRE_FIELD_LEN>& field, std::int8_t format) {
     return format == 0 ? QString::fromLatin1(AffixHex(field)) : FromLocal(FieldText(field));
 }
 

@@ -31,7 +31,7 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     TraceCapture capture;
     CTessaroDlg dlg(0);
     FakeReader announcer;
-    auto reader = std::make_unique<FakeReader>(CTessaroDlg::UDP_READER_PORT);
+    auto reader = std::make_unique<FakeReader>(UDP_READER_PORT);
     QVERIFY2(reader->bound(), "127.0.0.1:24582 is taken");
 
     // Nothing selected: nothing is sent, so the first datagram below is the next press's.
