@@ -2,6 +2,7 @@
 // values the dialog's controls hold (list positions, list texts, box texts, numbers).
 #pragma once
 
+#include "core/ChoiceLists.h"
 #include "core/WireConstants.h"
 #include <array>
 
@@ -39,9 +40,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A box's text is read into a field with its terminating zero.
 inline constexpr std::size_t TEXT_MAX_BYTES = WIRE_FIELD_LEN - 1;
-
-// Affix format lists: position 0 means the box holds hexadecimal pairs.
-inline constexpr int AFFIX_FORMAT_HEX = 0;
 
 // Wiegand timing (0x1C).
 inline constexpr std::size_t WG_HIGH_PULSE = 0;

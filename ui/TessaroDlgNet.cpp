@@ -64,7 +64,8 @@ QByteArray RowName(const QListWidgetItem* item) {
 }
 
 QString AffixText(const std::array<char, WIRE_FIELD_LEN>& field, std::int8_t format) {
-    return format == 0 ? QString::fromLatin1(AffixHex(field)) : FromLocal(FieldText(field));
+    return format == AFFIX_FORMAT_HEX ? QString::fromLatin1(AffixHex(field))
+                                      : FromLocal(FieldText(field));
 }
 
 } // namespace
