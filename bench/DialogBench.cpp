@@ -92,7 +92,7 @@ template <class T> T Median(std::vector<T> v) {
 int SocketReceiveBuffer(const CTessaroDlg& dlg) {
     int size = 0;
     socklen_t len = sizeof size;
-    getsockopt(static_cast<int>(dlg.m_udpSocket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &size,
+    getsockopt(static_cast<int>(dlg.udpSocket()->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &size,
                &len);
     return size;
 }
@@ -157,7 +157,7 @@ std::vector<std::uint8_t> DiscoveryDatagram(int n) {
 // net.core.rmem_max and doubles it for its bookkeeping).
 void SetReceiveBuffer(const CTessaroDlg& dlg, int bytes) {
     if (bytes > 0) {
-        setsockopt(static_cast<int>(dlg.m_udpSocket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF,
+        setsockopt(static_cast<int>(dlg.udpSocket()->socketDescriptor()), SOL_SOCKET, SO_RCVBUF,
                    &bytes, sizeof bytes);
     }
 }
@@ -428,7 +428,7 @@ private:
 bool OpenPort(CTessaroDlg& dlg, const ReaderPty& pty) {
     dlg.combo(IDC_PORT)->setEditText(pty.path());
     dlg.button(IDC_OPEN_SERIAL_PORT)->click();
-    return dlg.m_comm.get_PortOpen();
+    return dlg.comm().get_PortOpen();
 }
 
 // Header, a 176-byte record whose every field differs from the dialog's defaults, CR LF.
@@ -462,8 +462,8 @@ int Serial(int argc, char* argv[]) {
     const QByteArray reply = ParamReply();
     // Connected after the dialog's own handler, so it runs once that handler has returned.
     std::int64_t filledNs = 0;
-    QObject::connect(&dlg.m_comm, &CMscomm1::OnComm, &dlg, [&] {
-        if (dlg.m_reply.recvCount == reply.size()) {
+    QObject::connect(&dlg.comm(), &CMscomm1::OnComm, &dlg, [&] {
+        if (dlg.replyState().recvCount == reply.size()) {
             filledNs = MonotonicNs();
         }
     });
@@ -480,7 +480,7 @@ int Serial(int argc, char* argv[]) {
         Wait(2);
         pty.drain();
         pty.write(reply.left(reply.size() - 1));
-        if (!RunUntil([&] { return dlg.m_reply.recvCount == reply.size() - 1; }, 5000)) {
+        if (!RunUntil([&] { return dlg.replyState().recvCount == reply.size() - 1; }, 5000)) {
             std::fprintf(stderr, "the first 181 bytes did not arrive\n");
             return 1;
         }

@@ -69,24 +69,18 @@ public:
     // leaves the selection alone when none does.
     void SelectListByNumber(int id, long long value);
 
-    // Bound values.
-    int m_nServerPort = 0;
-    int m_nLowPulse = 0;
-    int m_nHighPulse = 0;
-    QString m_strTransmit;
-    QString m_strReceive;
-    QString m_strRecord;
-
-    // Network channel state.
-    QUdpSocket* m_udpSocket = nullptr;
-    int m_bClientVer = 0;
-    DeviceList m_devList;
-    bool m_devListFull = false; // the bound was reported
-    DISCOVER_DEV_T m_curDev{};
-
-    // Serial channel state.
-    SerialReplyState m_reply;
-    CMscomm1 m_comm;
+    // The state as tests and benches read it.
+    int serverPort() const { return m_nServerPort; }
+    int lowPulse() const { return m_nLowPulse; }
+    int highPulse() const { return m_nHighPulse; }
+    const QString& transmitText() const { return m_strTransmit; }
+    const QString& recordText() const { return m_strRecord; }
+    QUdpSocket* udpSocket() const { return m_udpSocket; }
+    int clientVersion() const { return m_bClientVer; }
+    const DeviceList& devices() const { return m_devList; }
+    const DISCOVER_DEV_T& currentDevice() const { return m_curDev; }
+    const SerialReplyState& replyState() const { return m_reply; }
+    const CMscomm1& comm() const { return m_comm; }
 
     // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
@@ -96,15 +90,6 @@ private:
 
 public:
     // --- end serial channel members ---
-
-    // --- network channel members (TessaroDlgNet.cpp) ---
-    // Closes the socket without notifications before the members it would reach are gone.
-    struct UdpSocketCloser {
-        CTessaroDlg* dlg;
-        ~UdpSocketCloser();
-    };
-    UdpSocketCloser m_udpCloser{this};
-    // --- end network channel members ---
 
 public slots:
     void accept() override; // Enter: exchange with validation, then end
@@ -164,6 +149,37 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Tests set up what no button press leads to (a half-received reply, bound values before an
+    // exchange) through it: tests/support/DialogStateProbe.h.
+    friend struct DialogStateProbe;
+
+    // Bound values.
+    int m_nServerPort = 0;
+    int m_nLowPulse = 0;
+    int m_nHighPulse = 0;
+    QString m_strTransmit;
+    QString m_strReceive;
+    QString m_strRecord;
+
+    // Network channel state.
+    QUdpSocket* m_udpSocket = nullptr;
+    int m_bClientVer = 0;
+    DeviceList m_devList;
+    bool m_devListFull = false; // the bound was reported
+    DISCOVER_DEV_T m_curDev{};
+
+    // Serial channel state.
+    SerialReplyState m_reply;
+    CMscomm1 m_comm;
+
+    // Closes the socket without notifications before the members it would reach are gone, so
+    // it comes after them.
+    struct UdpSocketCloser {
+        CTessaroDlg* dlg;
+        ~UdpSocketCloser();
+    };
+    UdpSocketCloser m_udpCloser{this};
+
     void BuildControls();
     bool OnInitDialog();
     void SetupUdpSocket();

@@ -204,7 +204,7 @@ void UdpFloodTest::floodOfMixedDatagrams() {
     // list's bound).
     const int rows = std::min(sent[Discovery], int(DEVICE_LIST_MAX));
     QCOMPARE(dlg.deviceList()->count(), rows);
-    QCOMPARE(dlg.m_devList.size(), std::size_t(rows));
+    QCOMPARE(dlg.devices().size(), std::size_t(rows));
     QCOMPARE(traces.m_short, long(sent[Short]));
     QCOMPARE(traces.m_sync, long(sent[BadSync]));
     QCOMPARE(traces.m_checksum, long(sent[BadChecksum]));
@@ -252,7 +252,7 @@ void UdpFloodTest::deviceListIsBounded() {
 
     // Rows and records stay at the bound: the newest listed, the oldest gone, said once.
     QCOMPARE(dlg.deviceList()->count(), int(DEVICE_LIST_MAX));
-    QCOMPARE(dlg.m_devList.size(), DEVICE_LIST_MAX);
+    QCOMPARE(dlg.devices().size(), DEVICE_LIST_MAX);
     QCOMPARE(dlg.deviceList()->item(0)->text(), name(total - 1));
     QCOMPARE(dlg.deviceList()->item(int(DEVICE_LIST_MAX) - 1)->text(), name(PAST));
     QCOMPARE(traces.m_full, 1L);

@@ -6,6 +6,7 @@
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/AccessibleName.h"
+#include "tests/support/DialogStateProbe.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -154,9 +155,9 @@ void DialogTest::boxDefaults() {
         QVERIFY(dlg.memo(id)->toPlainText().isEmpty());
     }
     // Members stay as the first exchange left them until the user's next action.
-    QCOMPARE(dlg.m_nServerPort, 0);
-    QCOMPARE(dlg.m_nLowPulse, 0);
-    QCOMPARE(dlg.m_nHighPulse, 0);
+    QCOMPARE(dlg.serverPort(), 0);
+    QCOMPARE(dlg.lowPulse(), 0);
+    QCOMPARE(dlg.highPulse(), 0);
 }
 
 void DialogTest::startUpState() {
@@ -164,7 +165,7 @@ void DialogTest::startUpState() {
     CTessaroDlg dlg(0);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
-    QCOMPARE(dlg.m_bClientVer, 0);
+    QCOMPARE(dlg.clientVersion(), 0);
     QVERIFY(std::find(rec.traces.begin(), rec.traces.end(), "AAAAA") != rec.traces.end());
 
     for (const int id : {1027, 1019, 1021, 1052, 1053, 1028, 1030, 1032, 1024, 1065, 1066, 1035,
@@ -240,7 +241,7 @@ void DialogTest::pulseLowerBound() {
     dlg.edit(1049)->setFocus(); // the user moves on
     QTRY_VERIFY(!box->hasFocus());
     QCOMPARE(box->text(), shown);
-    QCOMPARE(id == 1044 ? dlg.m_nLowPulse : dlg.m_nHighPulse, shown.toInt());
+    QCOMPARE(id == 1044 ? dlg.lowPulse() : dlg.highPulse(), shown.toInt());
     // The other pulse box is untouched.
     QCOMPARE(dlg.edit(id == 1044 ? 1048 : 1044)->text(),
              id == 1044 ? QStringLiteral("2000") : QStringLiteral("400"));
@@ -250,18 +251,18 @@ void DialogTest::updateDataStopsAtFirstBadBox() {
     Recorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
-    dlg.m_nLowPulse = 7;
-    dlg.m_nHighPulse = 8;
+    DialogStateProbe::LowPulse(dlg) = 7;
+    DialogStateProbe::HighPulse(dlg) = 8;
     dlg.edit(1039)->setText(" 8080 ");
     dlg.edit(1044)->setText("abc");
     dlg.edit(1048)->setText("3000");
     dlg.memo(1085)->setPlainText("record text");
     QVERIFY(!dlg.UpdateData(true));
     QCOMPARE(rec.messages, QStringList{"Please enter an integer."});
-    QCOMPARE(dlg.m_nServerPort, 8080);
-    QCOMPARE(dlg.m_nLowPulse, 7); // the bad box and the one after it keep their members
-    QCOMPARE(dlg.m_nHighPulse, 8);
-    QCOMPARE(dlg.m_strRecord, QStringLiteral("record text"));
+    QCOMPARE(dlg.serverPort(), 8080);
+    QCOMPARE(dlg.lowPulse(), 7); // the bad box and the one after it keep their members
+    QCOMPARE(dlg.highPulse(), 8);
+    QCOMPARE(dlg.recordText(), QStringLiteral("record text"));
 
     const struct {
         const char* text;
@@ -275,10 +276,10 @@ void DialogTest::updateDataStopsAtFirstBadBox() {
         QCOMPARE(dlg.UpdateData(true), c.ok);
         QCOMPARE(rec.messages.isEmpty(), c.ok);
     }
-    QCOMPARE(dlg.m_nServerPort, -2147483647 - 1);
+    QCOMPARE(dlg.serverPort(), -2147483647 - 1);
 
-    dlg.m_nServerPort = 81;
-    dlg.m_strTransmit = QStringLiteral(" 05 01 04 0A");
+    DialogStateProbe::ServerPort(dlg) = 81;
+    DialogStateProbe::TransmitText(dlg) = QStringLiteral(" 05 01 04 0A");
     QVERIFY(dlg.UpdateData(false));
     QCOMPARE(dlg.edit(1039)->text(), QStringLiteral("81"));
     QCOMPARE(dlg.memo(1076)->toPlainText(), QStringLiteral(" 05 01 04 0A"));
