@@ -87,6 +87,9 @@ private:
     // The start of a command button: reply mode set, receive buffer cleared, controls read.
     void BeginSerialCommand(int replyMode);
     void SendSerialCommand(std::uint8_t cmdId, std::span<const std::uint8_t> payload);
+    // A setting button's press: its row of the setting table, found by its handler.
+    void SendSetting(void (CTessaroDlg::*handler)());
+    void ConnectSettingButtons();
 
 public:
     // --- end serial channel members ---
