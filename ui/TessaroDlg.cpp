@@ -428,6 +428,17 @@ void CTessaroDlg::SelectListByNumber(int id, long long value) {
     }
 }
 
+void CTessaroDlg::SelectListIndex(int id, int index) {
+    QComboBox* list = combo(id);
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+void CTessaroDlg::ShowAffix(int id, bool hex, std::string_view hexText, std::string_view text) {
+    edit(id)->setText(
+        hex ? QString::fromLatin1(hexText.data(), static_cast<qsizetype>(hexText.size()))
+            : QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 void CTessaroDlg::accept() {
     if (UpdateData(true)) {
         QDialog::accept();

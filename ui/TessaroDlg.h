@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 class QComboBox;
@@ -68,6 +69,11 @@ public:
     // Selects the first item whose text begins with the decimal form of value, ignoring case;
     // leaves the selection alone when none does.
     void SelectListByNumber(int id, long long value);
+    // Selects position index; one outside the list leaves it with no selection.
+    void SelectListIndex(int id, int index);
+    // An affix box filled from a record: the hex text when hex, else the affix's own bytes in
+    // the system code page.
+    void ShowAffix(int id, bool hex, std::string_view hexText, std::string_view text);
 
     // The state as tests and benches read it.
     int serverPort() const { return m_nServerPort; }

@@ -28,10 +28,6 @@ std::string Local8(const QString& text) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-QString FromLocal8(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 std::span<const std::uint8_t> AsBytes(const QByteArray& bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
             static_cast<std::size_t>(bytes.size())};
@@ -351,46 +347,40 @@ void CTessaroDlg::OnComm() {
 }
 
 void CTessaroDlg::ShowSerialParams(const SerialParamRecord& r) {
-    // A position beyond the list's items leaves it with no selection.
-    const auto selectIndex = [this](int id, std::uint8_t index) {
-        QComboBox* list = combo(id);
-        list->setCurrentIndex(index < list->count() ? index : -1);
-    };
-    const auto showAffix = [this](int id, bool hex, std::int32_t length, const AffixField& field) {
-        edit(id)->setText(hex ? QString::fromLatin1(AffixHexText(length, field))
-                              : FromLocal8(AffixPlainText(field)));
-    };
-
-    selectIndex(IDC_OUTPUT_FORMAT, r.outputFormat);
-    selectIndex(IDC_CARD_INPUT_FORMAT, r.cardInputFormat);
-    selectIndex(IDC_ENTER_KEY, r.hidEnter);
-    selectIndex(IDC_LINE_FEED, r.lineFeed);
+    SelectListIndex(IDC_OUTPUT_FORMAT, r.outputFormat);
+    SelectListIndex(IDC_CARD_INPUT_FORMAT, r.cardInputFormat);
+    SelectListIndex(IDC_ENTER_KEY, r.hidEnter);
+    SelectListIndex(IDC_LINE_FEED, r.lineFeed);
 
     SelectListByNumber(IDC_READER_BAUD, r.baudRate);
     SelectListByNumber(IDC_DATA_BIT, r.dataBits);
     SelectListByNumber(IDC_STOP_BIT, r.stopBits);
 
-    selectIndex(IDC_PARITY, r.parity);
-    selectIndex(IDC_QR_OUTPUT_FORMAT, r.qrOutputFormat);
-    selectIndex(IDC_RESET_INTERVAL, r.resetInterval);
-    selectIndex(IDC_WORKING_MODE, r.workingMode);
-    selectIndex(IDC_HORN, r.horn);
-    selectIndex(IDC_LIGHT, r.light);
+    SelectListIndex(IDC_PARITY, r.parity);
+    SelectListIndex(IDC_QR_OUTPUT_FORMAT, r.qrOutputFormat);
+    SelectListIndex(IDC_RESET_INTERVAL, r.resetInterval);
+    SelectListIndex(IDC_WORKING_MODE, r.workingMode);
+    SelectListIndex(IDC_HORN, r.horn);
+    SelectListIndex(IDC_LIGHT, r.light);
 
     // The record does not say how its affixes are meant; the user's current choice does.
     const bool barcodeHex = combo(IDC_BARCODE_AFFIX_FORMAT)->currentIndex() == AFFIX_FORMAT_HEX;
-    showAffix(IDC_BARCODE_PREFIX, barcodeHex, r.barcodePrefixLen, r.barcodePrefix);
-    showAffix(IDC_BARCODE_SUFFIX, barcodeHex, r.barcodeSuffixLen, r.barcodeSuffix);
+    ShowAffix(IDC_BARCODE_PREFIX, barcodeHex, AffixHexText(r.barcodePrefixLen, r.barcodePrefix),
+              AffixPlainText(r.barcodePrefix));
+    ShowAffix(IDC_BARCODE_SUFFIX, barcodeHex, AffixHexText(r.barcodeSuffixLen, r.barcodeSuffix),
+              AffixPlainText(r.barcodeSuffix));
     const bool cardHex = combo(IDC_SERIAL_OUTPUT_FORMAT)->currentIndex() == AFFIX_FORMAT_HEX;
-    showAffix(IDC_CARD_PREFIX, cardHex, r.cardPrefixLen, r.cardPrefix);
-    showAffix(IDC_CARD_SUFFIX, cardHex, r.cardSuffixLen, r.cardSuffix);
+    ShowAffix(IDC_CARD_PREFIX, cardHex, AffixHexText(r.cardPrefixLen, r.cardPrefix),
+              AffixPlainText(r.cardPrefix));
+    ShowAffix(IDC_CARD_SUFFIX, cardHex, AffixHexText(r.cardSuffixLen, r.cardSuffix),
+              AffixPlainText(r.cardSuffix));
 
     m_nLowPulse = r.wgLowPulse;
     m_nHighPulse = r.wgHighPulse;
 
-    selectIndex(IDC_WG_OUTPUT_ORDER, r.wgOutputOrder);
-    selectIndex(IDC_CARD_NUMBER_FORMAT, r.cardNumberFormat);
-    selectIndex(IDC_START_BIT, r.startBit);
+    SelectListIndex(IDC_WG_OUTPUT_ORDER, r.wgOutputOrder);
+    SelectListIndex(IDC_CARD_NUMBER_FORMAT, r.cardNumberFormat);
+    SelectListIndex(IDC_START_BIT, r.startBit);
 
     // Only the boxes the record fills: text typed elsewhere and not yet sent stays.
     PutIntBoxes({IDC_LOW_PULSE, IDC_HIGH_PULSE});
