@@ -6,6 +6,7 @@
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/DialogStateProbe.h"
+#include "tests/support/HandParamReply.h"
 #include "tests/support/ReaderPty.h"
 
 #include <QComboBox>
@@ -129,24 +130,11 @@ private slots:
     void longRecordGoesOutWhole();
 };
 
-namespace {
-
-// Header, a 176-byte record with Output format 3, Start bit 7, low pulse 500, CR LF.
-QByteArray ParamReply() {
-    QByteArray r(176, '\0');
-    r[0] = 3;
-    r[164] = char(0xF4), r[165] = 0x01;
-    r[170] = 7;
-    return Hex("0502B600") + r + Hex("0D0A");
-}
-
-} // namespace
-
 void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     openPort();
     press(IDC_GET_PARAMETER);
     QCOMPARE(m_pty->drain(), Hex("0501040A"));
-    const QByteArray reply = ParamReply();
+    const QByteArray reply = HandParamReply();
     m_pty->write(reply.left(100));
     QVERIFY(RunUntil([&] { return m_dlg->replyState().recvCount == 100; }));
 
@@ -203,7 +191,7 @@ void SerialFaultTest::repliesFarLongerThanTheBuffer_data() {
     QTest::newRow("setting reply, end past the buffer")
         << int(IDC_OUTPUT_FORMAT_SET) << filler + Hex("0D0A") << QStringList() << 1024;
     QTest::newRow("parameter reply, then garbage")
-        << int(IDC_GET_PARAMETER) << ParamReply() + filler
+        << int(IDC_GET_PARAMETER) << HandParamReply() + filler
         << QStringList{QStringLiteral("Get params successful")} << 1024;
     QTest::newRow("record read") << int(IDC_READ_RECORD) << filler << QStringList() << -1;
 }

@@ -1,7 +1,7 @@
 // The network channel under load: a flood of valid and malformed datagrams from a reader played
 // on 127.0.0.1, and datagrams far longer than the receive buffer.
-#include "core/DebugTrace.h"
 #include "net/DiscoverDev.h"
+#include "tests/support/TraceCapture.h"
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
 
@@ -41,28 +41,20 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
 }
 
 // Counts the dialog's traces by kind.
-class TraceCounter {
-public:
-    TraceCounter()
-        : m_previous(SetDebugTraceSink([this](std::string_view t) {
-              m_cmdId += t.find("cmdId") != std::string_view::npos;
-              m_short += t.find("recvbytes=") != std::string_view::npos;
-              m_sync += t.find("sync code error") != std::string_view::npos;
-              m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
-              m_full += t.find("Device list full") != std::string_view::npos;
-          })) {}
-    ~TraceCounter() { SetDebugTraceSink(m_previous); }
-    TraceCounter(const TraceCounter&) = delete;
-    TraceCounter& operator=(const TraceCounter&) = delete;
-
+struct TraceCounter {
     long m_cmdId = 0;
     long m_short = 0;
     long m_sync = 0;
     long m_checksum = 0;
     long m_full = 0;
-
-private:
-    DebugTraceSink m_previous;
+    // Last, so that the counts exist before the first trace reaches them.
+    TraceCapture m_capture{[this](std::string_view t) {
+        m_cmdId += t.find("cmdId") != std::string_view::npos;
+        m_short += t.find("recvbytes=") != std::string_view::npos;
+        m_sync += t.find("sync code error") != std::string_view::npos;
+        m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
+        m_full += t.find("Device list full") != std::string_view::npos;
+    }};
 };
 
 QByteArray Bytes(std::initializer_list<int> bytes) {

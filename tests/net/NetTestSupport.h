@@ -2,7 +2,7 @@
 // datagrams written out byte by byte, and trace capture.
 #pragma once
 
-#include "core/DebugTrace.h"
+#include "tests/support/TraceList.h"
 #include "ui/TessaroDlg.h"
 
 #include <QByteArray>
@@ -66,16 +66,3 @@ inline QByteArray Discovery(const QByteArray& name,
 inline QByteArray Version(const QByteArray& text) {
     return Bytes({0x05, 0x01, 0x00, 0x00}) + QByteArray(16, '\0') + text;
 }
-
-class TraceCapture {
-public:
-    TraceCapture()
-        : m_previous(SetDebugTraceSink(
-              [this](std::string_view t) { m_traces << QString::fromUtf8(t.data(), t.size()); })) {}
-    ~TraceCapture() { SetDebugTraceSink(m_previous); }
-    const QStringList& traces() const { return m_traces; }
-
-private:
-    QStringList m_traces;
-    DebugTraceSink m_previous;
-};

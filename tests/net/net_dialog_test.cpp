@@ -25,9 +25,9 @@ namespace {
 // byte leaves a trace.
 void Deliver(FakeReader& reader, CTessaroDlg& dlg, const TraceCapture& capture,
              const QByteArray& datagram) {
-    const qsizetype before = capture.traces().size();
+    const qsizetype before = TraceList(capture).size();
     reader.send(dlg, datagram);
-    QTRY_VERIFY(capture.traces().size() > before);
+    QTRY_VERIFY(TraceList(capture).size() > before);
 }
 
 QStringList Rows(const CTessaroDlg& dlg) {
@@ -78,9 +78,9 @@ void NetDialogTest::setUpBindsAndTraces() {
     const quint16 port = dlg.LocalUdpPort();
     QVERIFY(port != 0);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
-    QVERIFY(capture.traces().contains(
+    QVERIFY(TraceList(capture).contains(
         QStringLiteral("Command port:24582 The radio port:%1").arg(port)));
-    QVERIFY(capture.traces().contains(QStringLiteral("UDP Server/client setup successful.")));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("UDP Server/client setup successful.")));
     QCOMPARE(dlg.udpSocket()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
 #if defined(Q_OS_LINUX)
     int broadcast = 0;
@@ -293,7 +293,7 @@ void NetDialogTest::versionDecidesTheNewerControls() {
 
     Deliver(reader, dlg, capture, Version("ver_client1_1.1"));
     QCOMPARE(dlg.clientVersion(), 1);
-    QCOMPARE(capture.traces().last(), QStringLiteral("ver_client1_1.0:ver_client1_1.1\n"));
+    QCOMPARE(TraceList(capture).last(), QStringLiteral("ver_client1_1.0:ver_client1_1.1\n"));
     Deliver(reader, dlg, capture, ParamsDatagram(FullRecord(2)));
     QCOMPARE(Index(dlg, IDC_CARD_NUMBER_FORMAT), 2);
     for (const int id : newer) {
@@ -329,11 +329,11 @@ void NetDialogTest::confirmationsAndDump() {
     dlg.SetPaneText(0, QStringLiteral("-"));
     Deliver(reader, dlg, capture, Bytes({0x05, 0x13, 0x01, 0x00, 0x02}));
     QCOMPARE(dlg.PaneText(1), QStringLiteral(" 05 13 01 00 02"));
-    QCOMPARE(capture.traces().last(),
+    QCOMPARE(TraceList(capture).last(),
              QStringLiteral("cmdData_checksum error ,retCrc=0xfd ,cmdData_checksum=0x0 \n"));
     Deliver(reader, dlg, capture, Bytes({0x06, 0x09, 0x00, 0x00}));
     QCOMPARE(dlg.PaneText(1), QStringLiteral(" 06 09 00 00"));
-    QCOMPARE(capture.traces().last(), QStringLiteral("sync code error\n"));
+    QCOMPARE(TraceList(capture).last(), QStringLiteral("sync code error\n"));
     Deliver(reader, dlg, capture, Bytes({0x05, 0x2E, 0x00, 0x00}));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("-"));
 
@@ -370,8 +370,8 @@ void NetDialogTest::oversizedDatagramIsDiscarded() {
     reader.send(dlg, largest);
     QTRY_COMPARE(dlg.PaneText(1).size(), 4096 * 3);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Command setup successful."));
-    QCOMPARE(capture.traces().filter(QStringLiteral("cmdId =0xb")).size(), 0);
-    QCOMPARE(capture.traces().filter(QStringLiteral("cmdId =0x9")).size(), 1);
+    QCOMPARE(TraceList(capture).filter(QStringLiteral("cmdId =0xb")).size(), 0);
+    QCOMPARE(TraceList(capture).filter(QStringLiteral("cmdId =0x9")).size(), 1);
 }
 
 void NetDialogTest::untrustedNamesAndDatagrams() {
@@ -426,8 +426,8 @@ void NetDialogTest::closeEndsTheChannel() {
 
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Error sending data."));
-    QVERIFY(capture.traces().contains(QStringLiteral("MspSendCmd_t:4")));
-    QVERIFY(capture.traces().contains(QStringLiteral("DISCOVER_DEV_T:96")));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("MspSendCmd_t:4")));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("DISCOVER_DEV_T:96")));
     QCOMPARE(std::string(DeviceName(dlg.currentDevice())), std::string("Gate"));
 
     // Nothing reopens it; a read notification finds no socket.

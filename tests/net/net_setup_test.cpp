@@ -59,7 +59,7 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Data sent successfully."));
     QCOMPARE(dlg.replyState().replyMode, int(REPLY_MODE_SETTING));
     QCOMPARE(dlg.replyState().recvCount, 0);
-    const QStringList sends = capture.traces().filter(QStringLiteral("_t:"), Qt::CaseInsensitive);
+    const QStringList sends = TraceList(capture).filter(QStringLiteral("_t:"), Qt::CaseInsensitive);
     QCOMPARE(sends, QStringList({"MspSendCmd_t:4", "DISCOVER_DEV_T:96"}));
 
     const QNetworkDatagram header = NextDatagram(reader->socket());

@@ -1,5 +1,6 @@
 // Frames and payloads of the setting commands, against hand-worked bytes.
-#include "HexBytes.h"
+#include "tests/support/HexBytes.h"
+#include "tests/support/TraceCapture.h"
 
 #include "core/DebugTrace.h"
 #include "core/Frame.h"
@@ -20,19 +21,6 @@ ByteVec Frame(std::uint8_t cmdId, const ByteVec& payload) {
     BuildCmdHeader(header, cmdId, payload.size());
     return BuildSerialFrame(header, payload);
 }
-
-// Collects DebugTrace output while alive.
-class TraceCapture {
-public:
-    TraceCapture() {
-        m_previous = SetDebugTraceSink([this](std::string_view t) { lines.emplace_back(t); });
-    }
-    ~TraceCapture() { SetDebugTraceSink(std::move(m_previous)); }
-    std::vector<std::string> lines;
-
-private:
-    DebugTraceSink m_previous;
-};
 
 struct FrameCase {
     const char* name;
@@ -120,7 +108,7 @@ TEST(HexPairs, ScansPairsAndTracesEachByte) {
     for (const Case& c : cases) {
         TraceCapture traces;
         EXPECT_EQ(HexPairs(c.text), HexBytes(c.bytes)) << '"' << c.text << '"';
-        EXPECT_EQ(traces.lines, c.traces) << '"' << c.text << '"';
+        EXPECT_EQ(traces.lines(), c.traces) << '"' << c.text << '"';
     }
 }
 

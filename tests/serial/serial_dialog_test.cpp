@@ -8,7 +8,9 @@
 
 #include "tests/support/AccessibleName.h"
 #include "tests/support/DialogStateProbe.h"
+#include "tests/support/HandParamReply.h"
 #include "tests/support/ReaderPty.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -42,34 +44,6 @@ const QString CLOSE_CAPTION = QStringLiteral("Close Serial Port");
 const char* const SETUP_OK = "Command setup successful";
 const char* const PARAMS_OK = "Get params successful";
 
-// A parameter reply laid out by hand: header, 176-byte record, CR LF.
-QByteArray HandParamReply(const std::function<void(QByteArray&)>& edit = {}) {
-    QByteArray r(176, '\0');
-    r[0] = 3;                                          // Output format: RS485
-    r[1] = 2;                                          // Card input format: 8H10D
-    r[2] = 0;                                          // No enter
-    r[3] = 1;                                          // Line Feed
-    r[4] = char(0x00), r[5] = char(0xC2), r[6] = 0x01; // 115200
-    r[8] = 7;                                          // data bits
-    r[9] = 2;                                          // stop bits
-    r[10] = 1, r[11] = 1, r[12] = 2, r[13] = 2, r[14] = 1, r[15] = 1;
-    r[16] = 2; // barcode prefix 0D 0A
-    r[20] = 0x0D, r[21] = 0x0A;
-    r[52] = 3; // barcode suffix XYZ
-    r[56] = 'X', r[57] = 'Y', r[58] = 'Z';
-    r[88] = 2; // card prefix 01 AB
-    r[92] = 0x01, r[93] = char(0xAB);
-    r[124] = 2; // card suffix "ok"
-    r[128] = 'o', r[129] = 'k';
-    r[160] = char(0xC4), r[161] = 0x09; // high pulse 2500
-    r[164] = char(0xF4), r[165] = 0x01; // low pulse 500
-    r[168] = 1, r[169] = 2, r[170] = 7;
-    if (edit) {
-        edit(r);
-    }
-    return Hex("0502B600") + r + Hex("0D0A");
-}
-
 } // namespace
 
 class SerialDialogTest : public QObject {
@@ -80,6 +54,7 @@ private:
     std::unique_ptr<ReaderPty> m_pty;
     QStringList m_messages;
     QStringList m_traces;
+    std::unique_ptr<TraceCapture> m_capture;
     std::function<void(const QString&)> m_onMessage;
 
     QComboBox* combo(int id) { return m_dlg->combo(id); }
@@ -109,7 +84,7 @@ private slots:
                 m_onMessage(t);
             }
         });
-        SetDebugTraceSink([this](std::string_view t) {
+        m_capture = std::make_unique<TraceCapture>([this](std::string_view t) {
             m_traces << QString::fromLocal8Bit(t.data(), qsizetype(t.size()));
         });
         m_pty = std::make_unique<ReaderPty>();
@@ -117,7 +92,7 @@ private slots:
     }
 
     void cleanup() {
-        SetDebugTraceSink({});
+        m_capture.reset();
         m_dlg.reset();
         m_pty.reset();
     }

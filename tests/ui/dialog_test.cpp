@@ -7,6 +7,7 @@
 
 #include "tests/support/AccessibleName.h"
 #include "tests/support/DialogStateProbe.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -24,12 +25,7 @@ namespace {
 
 struct Recorder {
     QStringList messages;
-    std::vector<std::string> traces;
-    DebugTraceSink previous;
-    Recorder() {
-        previous = SetDebugTraceSink([this](std::string_view t) { traces.emplace_back(t); });
-    }
-    ~Recorder() { SetDebugTraceSink(std::move(previous)); }
+    TraceCapture capture;
     void attach(CTessaroDlg& dlg) {
         dlg.SetMessageHook([this](const QString& m) { messages << m; });
     }
@@ -166,7 +162,8 @@ void DialogTest::startUpState() {
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
     QCOMPARE(dlg.clientVersion(), 0);
-    QVERIFY(std::find(rec.traces.begin(), rec.traces.end(), "AAAAA") != rec.traces.end());
+    const auto& traces = rec.capture.lines();
+    QVERIFY(std::find(traces.begin(), traces.end(), "AAAAA") != traces.end());
 
     for (const int id : {1027, 1019, 1021, 1052, 1053, 1028, 1030, 1032, 1024, 1065, 1066, 1035,
                          1060, 1018, 1038, 1080, 1075, 1006}) {
@@ -349,12 +346,12 @@ void DialogTest::inertButtonsDoNothing() {
     Recorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
-    const auto tracesBefore = rec.traces.size();
+    const auto tracesBefore = rec.capture.lines().size();
     for (const int id : {1000, 1014}) {
         dlg.button(id)->click();
     }
     QVERIFY(rec.messages.isEmpty());
-    QCOMPARE(rec.traces.size(), tracesBefore);
+    QCOMPARE(rec.capture.lines().size(), tracesBefore);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QVERIFY(dlg.memo(1076)->toPlainText().isEmpty());
