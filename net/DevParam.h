@@ -15,15 +15,6 @@ inline constexpr std::size_t DEV_PARAM_RESERVED_LEN = 128;
 namespace dev_param {
 // Network block: the discovery record's bytes 16 to 95.
 inline constexpr std::size_t NET_BLOCK = 0;
-inline constexpr std::size_t NET_MODE = NET_BLOCK + net_block::NET_MODE;
-inline constexpr std::size_t IP_ADDR = NET_BLOCK + net_block::IP_ADDR;
-inline constexpr std::size_t SUBNET_MASK = NET_BLOCK + net_block::SUBNET_MASK;
-inline constexpr std::size_t GATEWAY = NET_BLOCK + net_block::GATEWAY;
-inline constexpr std::size_t DNS1 = NET_BLOCK + net_block::DNS1;
-inline constexpr std::size_t DNS2 = NET_BLOCK + net_block::DNS2;
-inline constexpr std::size_t SERVER_ADDR = NET_BLOCK + net_block::SERVER_ADDR;
-inline constexpr std::size_t SERVER_PORT = NET_BLOCK + net_block::SERVER_PORT;
-inline constexpr std::size_t HTTP_SERVER = NET_BLOCK + net_block::HTTP_SERVER;
 inline constexpr std::size_t RESERVED = 80;
 // Cloud block, laid out like the cloud set command's data.
 inline constexpr std::size_t CLOUD_PROVIDER = 208;
