@@ -4,7 +4,6 @@
 
 #include "core/DebugTrace.h"
 #include "core/Frame.h"
-#include "core/HexText.h"
 #include "serial/SettingPayloads.h"
 
 #include <gtest/gtest.h>
@@ -66,17 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"CardAffixHex", CMD_CARD_AFFIX, CardAffixPayload(0, 0, "0A1B", "ff"),
                   "05 2C 0A 62 00 02 0A 1B 01 FF"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SerialFrame, CallersHeaderKeepsChecksumZero) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, CMD_OUTPUT_FORMAT, 1);
-    const ByteVec payload{0x02};
-    const ByteVec frame = BuildSerialFrame(header, payload);
-    EXPECT_EQ(header.cmdData_checksum, 0);
-    EXPECT_EQ(frame[3], 0x12);
-    EXPECT_EQ(HexEcho(frame), " 05 06 05 12 02");
-    EXPECT_EQ(HexEcho(HexBytes("0A FF")), " 0A FF"); // upper case, no sign extension
-}
 
 TEST(SerialFrame, LengthByteCountsTheWholeFrame) {
     const ByteVec cloud = Frame(CMD_CLOUD, CloudPayload(CloudSettings{}));

@@ -1,6 +1,4 @@
-// The control catalogue's switching tables and the trace buffer.
-#include "core/DebugTrace.h"
-#include "tests/support/TraceCapture.h"
+// The control catalogue's switching tables.
 #include "ui/ControlCatalog.h"
 
 #include <gtest/gtest.h>
@@ -42,32 +40,6 @@ TEST(Catalogue, IdsAreUniqueAndHiddenGroupHoldsSeventeenControls) {
     // 17 hidden controls; with their 14 labels that makes the 31 never shown.
     EXPECT_EQ(hidden, 17);
     EXPECT_EQ(FindControlSpec(4242), nullptr);
-}
-
-TEST(DebugTraceTest, FormatsLikePrintf) {
-    TraceCapture cap;
-    DebugTrace("data[%d]:0x%02x\n", 3, 0xAB);
-    ASSERT_EQ(cap.lines().size(), 1u);
-    EXPECT_EQ(cap.lines()[0], "data[3]:0xab\n");
-}
-
-TEST(DebugTraceTest, TextLongerThanTheBufferIsCutAtItsEnd) {
-    TraceCapture cap;
-    const std::string longText(5000, 'x');
-    DebugTrace("<%s>", longText.c_str());
-    ASSERT_EQ(cap.lines().size(), 1u);
-    // 2048 bytes of buffer hold 2047 characters and the terminating zero.
-    ASSERT_EQ(cap.lines()[0].size(), 2047u);
-    EXPECT_EQ(cap.lines()[0].front(), '<');
-    EXPECT_EQ(cap.lines()[0].find_first_not_of('x', 1), std::string::npos);
-}
-
-TEST(DebugTraceTest, TextThatJustFitsIsKeptWhole) {
-    TraceCapture cap;
-    const std::string text(2047, 'y');
-    DebugTrace("%s", text.c_str());
-    ASSERT_EQ(cap.lines().size(), 1u);
-    EXPECT_EQ(cap.lines()[0], text);
 }
 
 } // namespace
