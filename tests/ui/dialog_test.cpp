@@ -6,8 +6,8 @@
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/AccessibleName.h"
+#include "tests/support/DialogRecorder.h"
 #include "tests/support/DialogStateProbe.h"
-#include "tests/support/TraceCapture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -22,14 +22,6 @@
 #include <vector>
 
 namespace {
-
-struct Recorder {
-    QStringList messages;
-    TraceCapture capture;
-    void attach(CTessaroDlg& dlg) {
-        dlg.SetMessageHook([this](const QString& m) { messages << m; });
-    }
-};
 
 QStringList Items(QComboBox* c) {
     QStringList items;
@@ -157,7 +149,7 @@ void DialogTest::boxDefaults() {
 }
 
 void DialogTest::startUpState() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
@@ -245,7 +237,7 @@ void DialogTest::pulseLowerBound() {
 }
 
 void DialogTest::updateDataStopsAtFirstBadBox() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
     DialogStateProbe::LowPulse(dlg) = 7;
@@ -292,7 +284,7 @@ void DialogTest::enterEndsDialogOnlyWithIntegers_data() {
 void DialogTest::enterEndsDialogOnlyWithIntegers() {
     QFETCH(QString, serverPort);
     QFETCH(bool, ends);
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
     dlg.show();
@@ -343,7 +335,7 @@ void DialogTest::hiddenControlsStayHidden() {
 }
 
 void DialogTest::inertButtonsDoNothing() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
     const auto tracesBefore = rec.capture.lines().size();
