@@ -13,6 +13,9 @@ namespace {
 // Receive traces name the function that reads the socket, whatever file they come from.
 constexpr const char* TRACE_FILE = "TessaroDlg";
 constexpr const char* TRACE_FUNC = "CTessaroDlg::UdpCmdRecv";
+// ... and fixed line numbers, so that a trace reads the same however this file changes.
+constexpr int TRACE_LINE_TOO_SHORT = 49;
+constexpr int TRACE_LINE_CMD_ID = 61;
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
@@ -32,7 +35,7 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
     UdpCheck check;
     if (datagram.size() < PACKAGE_HEADER_LEN) {
         Trace(check.traces, "\n\n\n %s,%s,%d  recvbytes=%d PACKAGE_HEADER_LEN=%d\n", TRACE_FILE,
-              TRACE_FUNC, __LINE__, static_cast<int>(datagram.size()),
+              TRACE_FUNC, TRACE_LINE_TOO_SHORT, static_cast<int>(datagram.size()),
               static_cast<int>(PACKAGE_HEADER_LEN));
         check.verdict = UdpVerdict::TooShort;
         return check;
@@ -44,7 +47,8 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
         check.verdict = UdpVerdict::BadSync;
         return check;
     }
-    Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, __LINE__, h.cmdId);
+    Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, TRACE_LINE_CMD_ID,
+          h.cmdId);
     if (h.length != 0) {
         const int retCrc = UdpCoveredChecksum(datagram, h.length);
         if (retCrc != h.cmdData_checksum) {
