@@ -7,6 +7,10 @@
 
 using ChoiceItems = std::span<const char* const>;
 
+// The UDP parameter record gives the output format and the card input format as position + 1;
+// every other list travels as its position.
+inline constexpr int UDP_FORMAT_CODE_OFFSET = 1;
+
 // Network parameter setting.
 inline constexpr const char* NETWORK_MODE_ITEMS[] = {"Fixed IP", "Automatic acquisition"};
 inline constexpr int NETWORK_MODE_FIXED_IP = 0;

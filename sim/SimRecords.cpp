@@ -1,6 +1,7 @@
 #include "sim/SimRecords.h"
 
 #include "core/ByteOrder.h"
+#include "core/ChoiceLists.h"
 #include "core/WireText.h"
 #include "serial/SettingPayloads.h"
 
@@ -96,8 +97,8 @@ DEV_PARAM_T ToDevParam(const ReaderSettings& s) {
     }
 
     // The list codes of this record count from 1.
-    p.outputFormat = std::int8_t(s.outputFormat + 1);
-    p.cardInputFormat = std::int8_t(s.cardInputFormat + 1);
+    p.outputFormat = std::int8_t(s.outputFormat + UDP_FORMAT_CODE_OFFSET);
+    p.cardInputFormat = std::int8_t(s.cardInputFormat + UDP_FORMAT_CODE_OFFSET);
     p.enterKey = std::int8_t(s.enterKey);
     p.lineFeed = std::int8_t(s.lineFeed);
     p.barcodePrefixFormat = std::int8_t(s.barcodePrefixFormat);

@@ -292,8 +292,8 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     SelectListIndex(IDC_ENTER_KEY, p.enterKey);
     SelectListIndex(IDC_LINE_FEED, p.lineFeed);
     SelectListIndex(IDC_CLOUD_PROVIDER, p.cloudProvider);
-    SelectListIndex(IDC_OUTPUT_FORMAT, p.outputFormat - 1);
-    SelectListIndex(IDC_CARD_INPUT_FORMAT, p.cardInputFormat - 1);
+    SelectListIndex(IDC_OUTPUT_FORMAT, p.outputFormat - UDP_FORMAT_CODE_OFFSET);
+    SelectListIndex(IDC_CARD_INPUT_FORMAT, p.cardInputFormat - UDP_FORMAT_CODE_OFFSET);
     SelectListIndex(IDC_PARITY, p.parity);
     SelectListIndex(IDC_QR_OUTPUT_FORMAT, p.qrOutputFormat);
     SelectListIndex(IDC_BARCODE_AFFIX_FORMAT, p.barcodePrefixFormat);
