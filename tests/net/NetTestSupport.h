@@ -1,13 +1,11 @@
-// Shared by the dialog tests of the network channel: a reader played on a loopback socket,
-// datagrams written out byte by byte, and trace capture.
+// Shared by the dialog tests of the network channel: a reader played on a loopback socket and
+// datagrams written out byte by byte.
 #pragma once
 
-#include "tests/support/TraceList.h"
 #include "ui/TessaroDlg.h"
 
 #include <QByteArray>
 #include <QHostAddress>
-#include <QStringList>
 #include <QUdpSocket>
 
 #include <initializer_list>

@@ -1,6 +1,7 @@
 // The network channel of the real dialog, with readers played on loopback sockets.
 #include "NetTestSupport.h"
 #include "tests/support/DialogStateProbe.h"
+#include "tests/support/TraceList.h"
 
 #include "core/WireText.h"
 #include "ui/ControlCatalog.h"

@@ -1,6 +1,7 @@
 // The network set-up command as a reader at its fixed port receives it.
 #include "NetTestSupport.h"
 #include "tests/support/DialogStateProbe.h"
+#include "tests/support/TraceList.h"
 
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
