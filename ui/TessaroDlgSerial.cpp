@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cassert>
 #include <iterator>
 
 namespace {
@@ -218,6 +219,7 @@ void CTessaroDlg::SendSetting(void (CTessaroDlg::*handler)()) {
     const auto row =
         std::find_if(std::begin(SETTING_COMMANDS), std::end(SETTING_COMMANDS),
                      [handler](const SettingCommand& c) { return c.handler == handler; });
+    assert(row != std::end(SETTING_COMMANDS)); // every setting handler has its row
     if (row->replyMode == KEEP_REPLY_MODE) {
         UpdateData(true);
     } else {
