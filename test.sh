@@ -10,6 +10,11 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 passed=0
 
+# The project's own sources are kept as .clang-format lays them out; build trees are skipped.
+echo "== formatting"
+find . \( -path './build*' -o -path './.git' \) -prune -o \( -name '*.cpp' -o -name '*.h' \) \
+    -print0 | xargs -0 clang-format --dry-run --Werror
+
 # ctest with its output shown, counting the tests that passed for the closing line.
 run_ctest() {
     local log

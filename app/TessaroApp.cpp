@@ -1,6 +1,6 @@
 #include "app/TessaroApp.h"
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QLoggingCategory>

@@ -36,7 +36,7 @@ private:
     MessageHook m_messageHook;
     std::function<void(CTessaroDlg&)> m_dialogHook;
     bool m_dialogCreated = false;
-    quint16 m_dialogUdpPort = CTessaroDlg::UDP_LOCAL_PORT;
+    quint16 m_dialogUdpPort = UDP_LOCAL_PORT;
 };
 
 // Sends DebugTrace output to the logging category "tessaro.trace".

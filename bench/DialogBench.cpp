@@ -7,10 +7,14 @@
 // Each prints "key=value" lines that bench/run-benchmarks.sh collects. Loopback only; the
 // dialog binds port 0.
 #include "bench/BenchClock.h"
+#include "core/DebugTrace.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
+
+#include "tests/support/HandParamReply.h"
+#include "tests/support/ReaderPty.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -92,7 +96,7 @@ template <class T> T Median(std::vector<T> v) {
 int SocketReceiveBuffer(const CTessaroDlg& dlg) {
     int size = 0;
     socklen_t len = sizeof size;
-    getsockopt(static_cast<int>(dlg.m_udpSocket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &size,
+    getsockopt(static_cast<int>(dlg.udpSocket()->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &size,
                &len);
     return size;
 }
@@ -157,7 +161,7 @@ std::vector<std::uint8_t> DiscoveryDatagram(int n) {
 // net.core.rmem_max and doubles it for its bookkeeping).
 void SetReceiveBuffer(const CTessaroDlg& dlg, int bytes) {
     if (bytes > 0) {
-        setsockopt(static_cast<int>(dlg.m_udpSocket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF,
+        setsockopt(static_cast<int>(dlg.udpSocket()->socketDescriptor()), SOL_SOCKET, SO_RCVBUF,
                    &bytes, sizeof bytes);
     }
 }
@@ -224,20 +228,15 @@ int Discovery(int argc, char* argv[]) {
 // "cmdId" trace on its way to the dispatcher.
 class HandledCounter {
 public:
-    HandledCounter() {
-        SetDebugTraceSink([this](std::string_view t) {
-            if (t.find("cmdId") != std::string_view::npos) {
-                ++m_count;
-            }
-        });
-    }
-    ~HandledCounter() { SetDebugTraceSink({}); }
-    HandledCounter(const HandledCounter&) = delete;
-    HandledCounter& operator=(const HandledCounter&) = delete;
     long count() const { return m_count; }
 
 private:
     long m_count = 0;
+    TraceCapture m_capture{[this](std::string_view t) {
+        if (t.find("cmdId") != std::string_view::npos) {
+            ++m_count;
+        }
+    }};
 };
 
 // 05 09 00 00 (a confirmation, length 0: no checksum), then a 4-byte sequence number so that
@@ -372,80 +371,10 @@ int UdpRate(int argc, char* argv[]) {
     return 0;
 }
 
-// The reader's end of a pseudo-terminal pair.
-class ReaderPty {
-public:
-    ReaderPty() {
-        char name[256] = {};
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-            return;
-        }
-        termios raw{};
-        tcgetattr(m_slave, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(m_slave, TCSANOW, &raw);
-        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_path = QString::fromLocal8Bit(name);
-    }
-    ~ReaderPty() {
-        close(m_master);
-        close(m_slave);
-    }
-    ReaderPty(const ReaderPty&) = delete;
-    ReaderPty& operator=(const ReaderPty&) = delete;
-
-    int master() const { return m_master; }
-    QString path() const { return m_path; }
-    void write(const QByteArray& bytes) const {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-            if (n > 0) {
-                done += n;
-            } else {
-                pollfd p{m_master, POLLOUT, 0};
-                poll(&p, 1, 50);
-            }
-        }
-    }
-    // Everything the dialog has written so far.
-    QByteArray drain() const {
-        QByteArray got;
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(m_master, buf, sizeof buf)) > 0) {
-            got.append(buf, n);
-        }
-        return got;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
-
 bool OpenPort(CTessaroDlg& dlg, const ReaderPty& pty) {
     dlg.combo(IDC_PORT)->setEditText(pty.path());
     dlg.button(IDC_OPEN_SERIAL_PORT)->click();
-    return dlg.m_comm.get_PortOpen();
-}
-
-// Header, a 176-byte record whose every field differs from the dialog's defaults, CR LF.
-QByteArray ParamReply() {
-    QByteArray r(176, '\0');
-    r[0] = 3, r[1] = 2, r[2] = 0, r[3] = 1;
-    r[4] = char(0x00), r[5] = char(0xC2), r[6] = 0x01; // 115200
-    r[8] = 7, r[9] = 2;
-    r[10] = 1, r[11] = 1, r[12] = 2, r[13] = 2, r[14] = 1, r[15] = 1;
-    r[16] = 2, r[20] = 0x0D, r[21] = 0x0A;
-    r[52] = 3, r[56] = 'X', r[57] = 'Y', r[58] = 'Z';
-    r[88] = 2, r[92] = 0x01, r[93] = char(0xAB);
-    r[124] = 2, r[128] = 'o', r[129] = 'k';
-    r[160] = char(0xC4), r[161] = 0x09; // 2500
-    r[164] = char(0xF4), r[165] = 0x01; // 500
-    r[168] = 1, r[169] = 2, r[170] = 7;
-    return QByteArray::fromHex("0502B600") + r + QByteArray::fromHex("0D0A");
+    return dlg.comm().get_PortOpen();
 }
 
 int Serial(int argc, char* argv[]) {
@@ -459,11 +388,11 @@ int Serial(int argc, char* argv[]) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(pty.path()));
         return 1;
     }
-    const QByteArray reply = ParamReply();
+    const QByteArray reply = HandParamReply();
     // Connected after the dialog's own handler, so it runs once that handler has returned.
     std::int64_t filledNs = 0;
-    QObject::connect(&dlg.m_comm, &CMscomm1::OnComm, &dlg, [&] {
-        if (dlg.m_reply.recvCount == reply.size()) {
+    QObject::connect(&dlg.comm(), &CMscomm1::OnComm, &dlg, [&] {
+        if (dlg.replyState().recvCount == reply.size()) {
             filledNs = MonotonicNs();
         }
     });
@@ -478,9 +407,9 @@ int Serial(int argc, char* argv[]) {
         messages.clear();
         dlg.button(IDC_GET_PARAMETER)->click();
         Wait(2);
-        pty.drain();
+        pty.readAvailable();
         pty.write(reply.left(reply.size() - 1));
-        if (!RunUntil([&] { return dlg.m_reply.recvCount == reply.size() - 1; }, 5000)) {
+        if (!RunUntil([&] { return dlg.replyState().recvCount == reply.size() - 1; }, 5000)) {
             std::fprintf(stderr, "the first 181 bytes did not arrive\n");
             return 1;
         }
@@ -574,7 +503,7 @@ int KeepRecord(int argc, char* argv[]) {
         // The reader takes the frames as they come.
         RunUntil(
             [&] {
-                received += pty.drain();
+                received += pty.readAvailable();
                 return received.size() >= frames * 164;
             },
             10'000);

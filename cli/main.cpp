@@ -1,10 +1,10 @@
 // tessaroctl: configure, check and find readers from a shell, one reader or a whole fleet.
 #include "cli/CtlRun.h"
 #include "cli/Discover.h"
+#include "core/ChoiceLists.h"
+#include "core/Frame.h"
 #include "profile/ProfileFile.h"
-#include "serial/SerialFrame.h"
 #include "serial/SettingPayloads.h"
-#include "ui/ControlCatalog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -7,10 +7,11 @@ function(tessaro_strict target)
     endif()
 endfunction()
 
-# A GoogleTest executable over the Qt-free core.
+# A GoogleTest executable over the Qt-free core and channel protocols.
 function(tessaro_add_gtest name)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE tessaro_core GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE tessaro_serial tessaro_net tessaro_test_support
+                                          GTest::gtest GTest::gtest_main)
     tessaro_strict(${name})
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
 endfunction()
@@ -19,7 +20,7 @@ endfunction()
 function(tessaro_add_qtest name)
     add_executable(${name} ${ARGN})
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
-    target_link_libraries(${name} PRIVATE tessaro_dialog Qt6::Test)
+    target_link_libraries(${name} PRIVATE tessaro_ui tessaro_test_support Qt6::Test)
     tessaro_strict(${name})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)

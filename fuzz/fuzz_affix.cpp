@@ -1,9 +1,9 @@
 // Affix and box texts: the input is what a user typed (or a list item's text) and goes through
 // the hexadecimal-pair and as-typed conversions, the affix payloads, the UTF-8 cut of the cloud
 // fields and the number read from a list item.
+#include "core/DebugTrace.h"
 #include "fuzz/FuzzCheck.h"
 #include "serial/SettingPayloads.h"
-#include "ui/DebugTrace.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -162,11 +162,11 @@ void CheckCloud(std::string_view text) {
     FUZZ_CHECK(block.size() == CLOUD_BLOCK_LEN);
     const std::string_view cut = CutUtf8(text, TEXT_MAX_BYTES);
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
-        const auto field = block.begin() + std::ptrdiff_t(CLOUD_TEXTS + i * TEXT_FIELD_LEN);
+        const auto field = block.begin() + std::ptrdiff_t(CLOUD_TEXTS + i * WIRE_FIELD_LEN);
         // The text, then zeros: the field always keeps its terminator.
         FUZZ_CHECK(std::equal(cut.begin(), cut.end(), field,
                               [](char c, std::uint8_t b) { return std::uint8_t(c) == b; }));
-        FUZZ_CHECK(std::all_of(field + std::ptrdiff_t(cut.size()), field + TEXT_FIELD_LEN,
+        FUZZ_CHECK(std::all_of(field + std::ptrdiff_t(cut.size()), field + WIRE_FIELD_LEN,
                                [](std::uint8_t b) { return b == 0; }));
     }
 }

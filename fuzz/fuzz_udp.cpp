@@ -1,12 +1,12 @@
 // UDP datagrams: one received datagram through the header checks, the dispatch on its command
 // and the decoding of the records it carries, as the dialog's receive path does before any
 // control is touched. The input is the datagram.
+#include "core/WireText.h"
 #include "fuzz/FuzzCheck.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
-#include "net/WireText.h"
 
 #include <algorithm>
 #include <array>
@@ -132,7 +132,7 @@ template <std::size_t N> void CheckFieldText(const std::array<char, N>& field) {
     FUZZ_CHECK(text.size() == N || field[text.size()] == '\0');
 }
 
-void CheckAffixHex(const std::array<char, AFFIX_LEN>& field) {
+void CheckAffixHex(const std::array<char, WIRE_FIELD_LEN>& field) {
     static const char digits[] = "0123456789abcdef";
     const std::string_view text = FieldText(field);
     const std::string hex = AffixHex(field);

@@ -1,7 +1,8 @@
 #include "net/DevParam.h"
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/HexText.h"
+#include "core/WireText.h"
 
 #include <limits>
 
@@ -95,15 +96,10 @@ DEV_PARAM_T DEV_PARAM_T::decode(std::span<const std::uint8_t, DEV_PARAM_LEN> b) 
     return p;
 }
 
-std::string AffixHex(const std::array<char, AFFIX_LEN>& field) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : FieldText(field)) {
-        const auto b = static_cast<std::uint8_t>(c);
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
+std::string AffixHex(const std::array<char, WIRE_FIELD_LEN>& field) {
+    const std::string_view text = FieldText(field);
+    return HexText({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                   HexDigits::Lower, false);
 }
 
 std::int32_t PulseMicros(std::int32_t units) {

@@ -9,24 +9,12 @@
 #include <span>
 #include <string>
 
-inline constexpr std::size_t DEV_PARAM_LEN = 568;
 inline constexpr std::size_t DEV_PARAM_RESERVED_LEN = 128;
-inline constexpr std::size_t CLOUD_TEXT_LEN = 32;
-inline constexpr std::size_t AFFIX_LEN = 32;
 
 // Field offsets inside the 568-byte record.
 namespace dev_param {
 // Network block: the discovery record's bytes 16 to 95.
 inline constexpr std::size_t NET_BLOCK = 0;
-inline constexpr std::size_t NET_MODE = NET_BLOCK + net_block::NET_MODE;
-inline constexpr std::size_t IP_ADDR = NET_BLOCK + net_block::IP_ADDR;
-inline constexpr std::size_t SUBNET_MASK = NET_BLOCK + net_block::SUBNET_MASK;
-inline constexpr std::size_t GATEWAY = NET_BLOCK + net_block::GATEWAY;
-inline constexpr std::size_t DNS1 = NET_BLOCK + net_block::DNS1;
-inline constexpr std::size_t DNS2 = NET_BLOCK + net_block::DNS2;
-inline constexpr std::size_t SERVER_ADDR = NET_BLOCK + net_block::SERVER_ADDR;
-inline constexpr std::size_t SERVER_PORT = NET_BLOCK + net_block::SERVER_PORT;
-inline constexpr std::size_t HTTP_SERVER = NET_BLOCK + net_block::HTTP_SERVER;
 inline constexpr std::size_t RESERVED = 80;
 // Cloud block, laid out like the cloud set command's data.
 inline constexpr std::size_t CLOUD_PROVIDER = 208;
@@ -69,11 +57,11 @@ inline constexpr std::size_t CARD_SUFFIX = 536;
 
 static_assert(dev_param::RESERVED == NET_BLOCK_LEN);
 static_assert(dev_param::CLOUD_PROVIDER == dev_param::RESERVED + DEV_PARAM_RESERVED_LEN);
-static_assert(dev_param::OUTPUT_FORMAT == dev_param::SUBSCRIBE_TOPIC + CLOUD_TEXT_LEN);
-static_assert(dev_param::BARCODE_SUFFIX_FORMAT == dev_param::BARCODE_PREFIX + AFFIX_LEN);
-static_assert(dev_param::LIGHT == dev_param::BARCODE_SUFFIX + AFFIX_LEN);
-static_assert(dev_param::CARD_SUFFIX == dev_param::CARD_PREFIX + AFFIX_LEN);
-static_assert(dev_param::CARD_SUFFIX + AFFIX_LEN == DEV_PARAM_LEN);
+static_assert(dev_param::OUTPUT_FORMAT == dev_param::SUBSCRIBE_TOPIC + WIRE_FIELD_LEN);
+static_assert(dev_param::BARCODE_SUFFIX_FORMAT == dev_param::BARCODE_PREFIX + WIRE_FIELD_LEN);
+static_assert(dev_param::LIGHT == dev_param::BARCODE_SUFFIX + WIRE_FIELD_LEN);
+static_assert(dev_param::CARD_SUFFIX == dev_param::CARD_PREFIX + WIRE_FIELD_LEN);
+static_assert(dev_param::CARD_SUFFIX + WIRE_FIELD_LEN == DEV_PARAM_LEN);
 
 struct DEV_PARAM_T {
     std::int32_t netMode = 0;
@@ -90,21 +78,21 @@ struct DEV_PARAM_T {
     std::int32_t cloudProvider = 0;
     std::uint32_t cloudServer = 0;
     // UTF-8.
-    std::array<char, CLOUD_TEXT_LEN> productName{};
-    std::array<char, CLOUD_TEXT_LEN> productKey{};
-    std::array<char, CLOUD_TEXT_LEN> deviceName{};
-    std::array<char, CLOUD_TEXT_LEN> deviceKey{};
-    std::array<char, CLOUD_TEXT_LEN> publishTopic{};
-    std::array<char, CLOUD_TEXT_LEN> subscribeTopic{};
+    std::array<char, WIRE_FIELD_LEN> productName{};
+    std::array<char, WIRE_FIELD_LEN> productKey{};
+    std::array<char, WIRE_FIELD_LEN> deviceName{};
+    std::array<char, WIRE_FIELD_LEN> deviceKey{};
+    std::array<char, WIRE_FIELD_LEN> publishTopic{};
+    std::array<char, WIRE_FIELD_LEN> subscribeTopic{};
 
     std::int8_t outputFormat = 0;
     std::int8_t cardInputFormat = 0;
     std::int8_t enterKey = 0;
     std::int8_t lineFeed = 0;
     std::int8_t barcodePrefixFormat = 0;
-    std::array<char, AFFIX_LEN> barcodePrefix{};
+    std::array<char, WIRE_FIELD_LEN> barcodePrefix{};
     std::int8_t barcodeSuffixFormat = 0;
-    std::array<char, AFFIX_LEN> barcodeSuffix{};
+    std::array<char, WIRE_FIELD_LEN> barcodeSuffix{};
     std::int8_t light = 0;
     std::int8_t workingMode = 0;
     std::int8_t hiddenSwitch = 0;
@@ -122,8 +110,8 @@ struct DEV_PARAM_T {
     std::int8_t startBit = 0;
     std::int8_t cardAffixFormat = 0;
     std::int8_t serialOutputFormat = 0;
-    std::array<char, AFFIX_LEN> cardPrefix{};
-    std::array<char, AFFIX_LEN> cardSuffix{};
+    std::array<char, WIRE_FIELD_LEN> cardPrefix{};
+    std::array<char, WIRE_FIELD_LEN> cardSuffix{};
 
     std::array<std::uint8_t, DEV_PARAM_LEN> encode() const;
     static DEV_PARAM_T decode(std::span<const std::uint8_t, DEV_PARAM_LEN> bytes);
@@ -132,7 +120,7 @@ struct DEV_PARAM_T {
 };
 
 // An affix as lowercase hex pairs of its bytes before the first NUL: 02 1A shows as "021a".
-std::string AffixHex(const std::array<char, AFFIX_LEN>& field);
+std::string AffixHex(const std::array<char, WIRE_FIELD_LEN>& field);
 
 // A pulse width in units of 100 us as microseconds, held within the int range.
 std::int32_t PulseMicros(std::int32_t units);

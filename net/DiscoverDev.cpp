@@ -1,7 +1,7 @@
 #include "net/DiscoverDev.h"
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/WireText.h"
 
 #include <cstdio>
 

@@ -2,8 +2,9 @@
 // set-up command sends them.
 #pragma once
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/WireConstants.h"
+#include "core/WireText.h"
 
 #include <array>
 #include <cstddef>
@@ -14,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t DISCOVER_DEV_LEN = 96;
 inline constexpr std::size_t DEV_NAME_LEN = 16;
 inline constexpr std::size_t DEV_SERVER_ADDR_LEN = 48;
 // The settings after the name; the UDP parameter record starts with the same bytes.
@@ -38,21 +38,13 @@ inline constexpr std::size_t HTTP_SERVER = 76;
 namespace discover_dev {
 inline constexpr std::size_t NAME = 0;
 inline constexpr std::size_t NET_BLOCK = 16;
-inline constexpr std::size_t NET_MODE = NET_BLOCK + net_block::NET_MODE;
 inline constexpr std::size_t IP_ADDR = NET_BLOCK + net_block::IP_ADDR;
-inline constexpr std::size_t SUBNET_MASK = NET_BLOCK + net_block::SUBNET_MASK;
-inline constexpr std::size_t GATEWAY = NET_BLOCK + net_block::GATEWAY;
-inline constexpr std::size_t DNS1 = NET_BLOCK + net_block::DNS1;
-inline constexpr std::size_t DNS2 = NET_BLOCK + net_block::DNS2;
-inline constexpr std::size_t SERVER_ADDR = NET_BLOCK + net_block::SERVER_ADDR;
-inline constexpr std::size_t SERVER_PORT = NET_BLOCK + net_block::SERVER_PORT;
-inline constexpr std::size_t HTTP_SERVER = NET_BLOCK + net_block::HTTP_SERVER;
 } // namespace discover_dev
 
-static_assert(discover_dev::NET_MODE == discover_dev::NAME + DEV_NAME_LEN);
-static_assert(discover_dev::SERVER_PORT == discover_dev::SERVER_ADDR + DEV_SERVER_ADDR_LEN);
-static_assert(discover_dev::HTTP_SERVER + 4 == DISCOVER_DEV_LEN);
-static_assert(DISCOVER_DEV_LEN - discover_dev::NET_MODE == NET_BLOCK_LEN);
+static_assert(discover_dev::NET_BLOCK == discover_dev::NAME + DEV_NAME_LEN);
+static_assert(net_block::SERVER_PORT == net_block::SERVER_ADDR + DEV_SERVER_ADDR_LEN);
+static_assert(net_block::HTTP_SERVER + 4 == NET_BLOCK_LEN);
+static_assert(discover_dev::NET_BLOCK + NET_BLOCK_LEN == DISCOVER_DEV_LEN);
 
 // Plain value; encode/decode give and take the exact wire bytes.
 struct DISCOVER_DEV_T {

@@ -1,7 +1,7 @@
 #include "net/UdpDispatch.h"
 
-#include "serial/ByteOrder.h"
-#include "ui/DebugTrace.h"
+#include "core/ByteOrder.h"
+#include "core/DebugTrace.h"
 
 #include <algorithm>
 #include <string_view>

@@ -14,8 +14,6 @@ inline constexpr char UDP_MSG_CONFIRM[] = "Command setup successful.";
 inline constexpr char UDP_MSG_CONFIRM_ZH[] = "命令设置成功.";
 // The one version text that turns on the newer reader's controls.
 inline constexpr char UDP_CLIENT_VERSION[] = "ver_client1_1.1";
-inline constexpr std::size_t VERSION_TEXT_OFFSET = 16;
-inline constexpr std::size_t VERSION_TEXT_LEN = 48;
 
 // The dialog's current choices that some replies are checked against. Indexes are list
 // positions (-1: none); the numbers are those in the selected items' texts.

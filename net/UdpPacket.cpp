@@ -1,6 +1,7 @@
 #include "net/UdpPacket.h"
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
+#include "core/HexText.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -12,6 +13,9 @@ namespace {
 // Receive traces name the function that reads the socket, whatever file they come from.
 constexpr const char* TRACE_FILE = "TessaroDlg";
 constexpr const char* TRACE_FUNC = "CTessaroDlg::UdpCmdRecv";
+// ... and fixed line numbers, so that a trace reads the same however this file changes.
+constexpr int TRACE_LINE_TOO_SHORT = 49;
+constexpr int TRACE_LINE_CMD_ID = 61;
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
@@ -25,28 +29,13 @@ void Trace(std::vector<std::string>& traces, const char* format, ...) {
     va_end(args);
 }
 
-// Sum of the bytes the header's length covers, the datagram's end padded with zeros.
-int CoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t length) {
-    const std::size_t available = datagram.size() - PACKAGE_HEADER_LEN;
-    return UdpChecksum(datagram.data() + PACKAGE_HEADER_LEN,
-                       static_cast<int>(std::min(length, available)));
-}
-
 } // namespace
-
-int UdpChecksum(const std::uint8_t* data, int count) {
-    std::uint8_t sum = 0;
-    for (int i = 0; i < count; ++i) {
-        sum = static_cast<std::uint8_t>(sum + data[i]);
-    }
-    return 0xFF - sum;
-}
 
 UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
     UdpCheck check;
     if (datagram.size() < PACKAGE_HEADER_LEN) {
         Trace(check.traces, "\n\n\n %s,%s,%d  recvbytes=%d PACKAGE_HEADER_LEN=%d\n", TRACE_FILE,
-              TRACE_FUNC, __LINE__, static_cast<int>(datagram.size()),
+              TRACE_FUNC, TRACE_LINE_TOO_SHORT, static_cast<int>(datagram.size()),
               static_cast<int>(PACKAGE_HEADER_LEN));
         check.verdict = UdpVerdict::TooShort;
         return check;
@@ -58,9 +47,10 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
         check.verdict = UdpVerdict::BadSync;
         return check;
     }
-    Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, __LINE__, h.cmdId);
+    Trace(check.traces, "%s,%s,%d pNet->cmdId =0x%0x\n", TRACE_FILE, TRACE_FUNC, TRACE_LINE_CMD_ID,
+          h.cmdId);
     if (h.length != 0) {
-        const int retCrc = CoveredChecksum(datagram, h.length);
+        const int retCrc = UdpCoveredChecksum(datagram, h.length);
         if (retCrc != h.cmdData_checksum) {
             Trace(check.traces, "cmdData_checksum error ,retCrc=0x%0x ,cmdData_checksum=0x%0x \n",
                   static_cast<unsigned>(retCrc), h.cmdData_checksum);
@@ -79,10 +69,10 @@ UdpCheck CheckUdpDatagram(std::span<const std::uint8_t> datagram) {
 std::size_t UdpDataSize(std::uint8_t cmdId) {
     switch (cmdId) {
     case UDP_CMD_VERSION:
-        return 64;
+        return VERSION_DATA_LEN;
     case UDP_CMD_DISCOVER:
     case UDP_CMD_SET_NET_ACK:
-        return 96;
+        return DISCOVER_DEV_LEN;
     case UDP_CMD_OUTPUT_FORMAT_ACK:
     case UDP_CMD_CARD_INPUT_FORMAT_ACK:
     case UDP_CMD_LIGHT_ACK:
@@ -92,20 +82,20 @@ std::size_t UdpDataSize(std::uint8_t cmdId) {
     case UDP_CMD_RESET_INTERVAL_ACK:
         return 1;
     case UDP_CMD_ENTER_LINE_FEED_ACK:
-        return 2;
+        return ENTER_LINE_FEED_LEN;
     case UDP_CMD_BARCODE_PREFIX_ACK:
     case UDP_CMD_BARCODE_SUFFIX_ACK:
-        return 33;
+        return AFFIX_CONFIRM_LEN;
     case UDP_CMD_CLOUD_ACK:
-        return 200;
+        return CLOUD_BLOCK_LEN;
     case UDP_CMD_1A_ACK:
-        return 128;
+        return CMD_1A_CONFIRM_LEN;
     case UDP_CMD_WIEGAND_ACK:
-        return 9;
+        return WG_PAYLOAD_LEN;
     case UDP_CMD_PARAMS:
-        return 568;
+        return DEV_PARAM_LEN;
     case UDP_CMD_SERIAL_PARAMS_ACK:
-        return 8;
+        return SP_PAYLOAD_LEN;
     default:
         return 0;
     }
@@ -121,24 +111,5 @@ std::vector<std::uint8_t> UdpCommandData(std::span<const std::uint8_t> datagram,
 }
 
 std::string UdpDump(std::span<const std::uint8_t> datagram) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(datagram.size() * 3);
-    for (const std::uint8_t b : datagram) {
-        text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
-}
-
-std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, cmdId, data.size());
-    std::vector<std::uint8_t> datagram(PACKAGE_HEADER_LEN + data.size());
-    const auto h = header.encode();
-    std::copy(h.begin(), h.end(), datagram.begin());
-    std::copy(data.begin(), data.end(), datagram.begin() + PACKAGE_HEADER_LEN);
-    datagram[HDR_CHECKSUM] = static_cast<std::uint8_t>(CoveredChecksum(datagram, header.length));
-    return datagram;
+    return HexText(datagram, HexDigits::Lower, true);
 }

@@ -2,7 +2,8 @@
 // datagram passes before it is acted on.
 #pragma once
 
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
+#include "core/WireConstants.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,9 +42,6 @@ enum UdpCmd : std::uint8_t {
 // The highest identifier the receive side looks at.
 inline constexpr std::uint8_t UDP_CMD_MAX = 45;
 
-// 0xFF minus the 8-bit sum of count bytes; 0xFF for no bytes.
-int UdpChecksum(const std::uint8_t* data, int count);
-
 enum class UdpVerdict {
     Valid,
     TooShort,    // fewer than the 4 header bytes
@@ -70,7 +68,3 @@ std::vector<std::uint8_t> UdpCommandData(std::span<const std::uint8_t> datagram,
 
 // " %02x" per byte: the dump of a received datagram.
 std::string UdpDump(std::span<const std::uint8_t> datagram);
-
-// A datagram as a reader sends it: header with length = data + 4 (8 bits), checksum over that
-// many bytes from offset 4 (zero past the end), then the data.
-std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data);

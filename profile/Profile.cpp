@@ -1,5 +1,6 @@
 #include "profile/Profile.h"
 
+#include "core/WireConstants.h"
 #include "profile/ProfileLists.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ bool IsListedNumber(ProfileKey key, std::int32_t number) {
 }
 
 ProfileValue AffixFromField(std::int32_t length, const AffixField& field) {
-    const auto n = static_cast<std::size_t>(std::clamp<std::int32_t>(length, 0, AFFIX_FIELD_LEN));
+    const auto n = static_cast<std::size_t>(std::clamp<std::int32_t>(length, 0, WIRE_FIELD_LEN));
     Bytes bytes(field.begin(), field.begin() + static_cast<std::ptrdiff_t>(n));
     const bool text = IsPrintableAscii(bytes);
     return ProfileValue::Affix(std::move(bytes), text);

@@ -1,46 +1,46 @@
 #include "profile/ProfileLists.h"
 
+#include "core/ChoiceLists.h"
 #include "profile/Profile.h"
-#include "ui/ControlCatalog.h"
 
 #include <array>
 
 namespace {
 
-// Control whose list backs each key, in key order; 0 for keys without a list.
-constexpr std::array<int, PROFILE_KEY_COUNT> LIST_CONTROL = {
-    IDC_OUTPUT_FORMAT,
-    IDC_CARD_INPUT_FORMAT,
-    IDC_ENTER_KEY,
-    IDC_LINE_FEED,
-    IDC_READER_BAUD,
-    IDC_DATA_BIT,
-    IDC_STOP_BIT,
-    IDC_PARITY,
-    IDC_QR_OUTPUT_FORMAT,
-    IDC_RESET_INTERVAL,
-    IDC_WORKING_MODE,
-    IDC_HORN,
-    IDC_LIGHT,
-    0,
-    0,
-    0,
-    0,
-    IDC_SERIAL_OUTPUT_FORMAT,
-    0,
-    0,
-    IDC_WG_OUTPUT_ORDER,
-    IDC_CARD_NUMBER_FORMAT,
-    IDC_START_BIT,
-};
+// The list behind each key, in key order; empty for keys without a list.
+std::array<ChoiceItems, PROFILE_KEY_COUNT> ListOfKey() {
+    return {
+        OUTPUT_FORMAT_ITEMS,
+        CARD_INPUT_FORMAT_ITEMS,
+        ENTER_KEY_ITEMS,
+        LINE_FEED_ITEMS,
+        BAUD_RATE_ITEMS,
+        DATA_BIT_ITEMS,
+        STOP_BIT_ITEMS,
+        PARITY_ITEMS,
+        QR_OUTPUT_FORMAT_ITEMS,
+        RESET_INTERVAL_ITEMS,
+        WORKING_MODE_ITEMS,
+        HORN_ITEMS,
+        LIGHT_ITEMS,
+        {},
+        {},
+        {},
+        {},
+        AFFIX_FORMAT_ITEMS, // the card's serial output format
+        {},
+        {},
+        WG_OUTPUT_ORDER_ITEMS,
+        CARD_NUMBER_FORMAT_ITEMS,
+        StartBitItems(),
+    };
+}
 
 std::array<std::vector<std::string>, PROFILE_KEY_COUNT> LoadItems() {
     std::array<std::vector<std::string>, PROFILE_KEY_COUNT> items;
+    const auto lists = ListOfKey();
     for (std::size_t k = 0; k < PROFILE_KEY_COUNT; ++k) {
-        if (const ControlSpec* spec =
-                LIST_CONTROL[k] ? FindControlSpec(LIST_CONTROL[k]) : nullptr) {
-            items[k].assign(spec->items.begin(), spec->items.end());
-        }
+        items[k].assign(lists[k].begin(), lists[k].end());
     }
     return items;
 }

@@ -1,6 +1,6 @@
 #include "profile/ProfilePlan.h"
 
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
 
 #include <algorithm>
 

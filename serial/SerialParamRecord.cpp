@@ -1,9 +1,9 @@
 #include "serial/SerialParamRecord.h"
 
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/HexText.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -13,7 +13,7 @@ void PutField(std::span<std::uint8_t> out, std::size_t offset, const AffixField&
 
 AffixField GetField(std::span<const std::uint8_t> in, std::size_t offset) {
     AffixField field{};
-    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(offset), AFFIX_FIELD_LEN, field.begin());
+    std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(offset), WIRE_FIELD_LEN, field.begin());
     return field;
 }
 
@@ -86,32 +86,24 @@ SerialParamRecord::decode(std::span<const std::uint8_t, SERIAL_PARAM_RECORD_LEN>
 
 std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecord& record,
                                                           std::uint8_t cmdId) {
-    const auto body = record.encode();
-    std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
-    std::copy(body.begin(), body.end(), reply.begin() + PARAM_REPLY_RECORD);
-    reply[PARAM_REPLY_END] = 0x0D;
-    reply[PARAM_REPLY_END + 1] = 0x0A;
     // Everything after the header counts as payload, the CR LF included.
-    const std::span<const std::uint8_t> payload(reply.data() + PACKAGE_HEADER_LEN,
-                                                PARAM_REPLY_LEN - PACKAGE_HEADER_LEN);
+    std::array<std::uint8_t, PARAM_REPLY_LEN - PACKAGE_HEADER_LEN> payload{};
+    const auto body = record.encode();
+    std::copy(body.begin(), body.end(), payload.begin());
+    payload[SERIAL_PARAM_RECORD_LEN] = 0x0D;
+    payload[SERIAL_PARAM_RECORD_LEN + 1] = 0x0A;
     MspSendCmd_t header;
     BuildCmdHeader(header, cmdId, payload.size());
-    header.cmdData_checksum = SerialChecksum(header, payload);
-    const auto h = header.encode();
-    std::copy(h.begin(), h.end(), reply.begin());
+    const auto frame = BuildSerialFrame(header, payload);
+    std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
+    std::copy(frame.begin(), frame.end(), reply.begin());
     return reply;
 }
 
 std::string AffixHexText(std::int32_t length, const AffixField& field) {
-    std::string text;
     const std::size_t n =
-        length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), AFFIX_FIELD_LEN);
-    for (std::size_t i = 0; i < n; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(field[i]));
-        text += pair;
-    }
-    return text;
+        length <= 0 ? 0 : std::min(static_cast<std::size_t>(length), WIRE_FIELD_LEN);
+    return HexText(std::span(field).first(n), HexDigits::Lower, false);
 }
 
 std::string AffixPlainText(const AffixField& field) {

@@ -2,16 +2,14 @@
 // four-byte header, ended by CR LF.
 #pragma once
 
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
+#include "core/WireConstants.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-
-inline constexpr std::size_t SERIAL_PARAM_RECORD_LEN = 176;
-inline constexpr std::size_t AFFIX_FIELD_LEN = 32;
 
 // Record offsets.
 inline constexpr std::size_t SPR_OUTPUT_FORMAT = 0;
@@ -42,8 +40,8 @@ inline constexpr std::size_t SPR_CARD_NUMBER_FORMAT = 169;
 inline constexpr std::size_t SPR_START_BIT = 170;
 inline constexpr std::size_t SPR_RESERVED = 171;
 inline constexpr std::size_t SPR_RESERVED_LEN = 5;
-static_assert(SPR_BARCODE_PREFIX + AFFIX_FIELD_LEN == SPR_BARCODE_SUFFIX_LEN);
-static_assert(SPR_CARD_SUFFIX + AFFIX_FIELD_LEN == SPR_WG_HIGH_PULSE);
+static_assert(SPR_BARCODE_PREFIX + WIRE_FIELD_LEN == SPR_BARCODE_SUFFIX_LEN);
+static_assert(SPR_CARD_SUFFIX + WIRE_FIELD_LEN == SPR_WG_HIGH_PULSE);
 static_assert(SPR_RESERVED + SPR_RESERVED_LEN == SERIAL_PARAM_RECORD_LEN);
 
 // The parameter reply: header, record, CR LF.
@@ -54,7 +52,7 @@ static_assert(PARAM_REPLY_END == 180 && PARAM_REPLY_LEN == 182);
 // A reader answers with the request's code + 1; the receiver never looks at the header.
 inline constexpr std::uint8_t CMD_PARAM_REPLY = 0x02;
 
-using AffixField = std::array<std::uint8_t, AFFIX_FIELD_LEN>;
+using AffixField = std::array<std::uint8_t, WIRE_FIELD_LEN>;
 
 struct SerialParamRecord {
     std::uint8_t outputFormat = 0;

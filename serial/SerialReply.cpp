@@ -1,5 +1,7 @@
 #include "serial/SerialReply.h"
 
+#include "core/HexText.h"
+
 #include <algorithm>
 #include <cstdio>
 

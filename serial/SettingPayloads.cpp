@@ -1,7 +1,7 @@
 #include "serial/SettingPayloads.h"
 
-#include "serial/ByteOrder.h"
-#include "ui/DebugTrace.h"
+#include "core/ByteOrder.h"
+#include "core/DebugTrace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,7 +165,7 @@ Bytes CloudPayload(const CloudSettings& cloud) {
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
         // The field keeps its terminating zero: the block is zero-filled.
         const std::string_view text = CutUtf8(cloud.texts[i], TEXT_MAX_BYTES);
-        std::copy(text.begin(), text.end(), block.begin() + CLOUD_TEXTS + i * TEXT_FIELD_LEN);
+        std::copy(text.begin(), text.end(), block.begin() + CLOUD_TEXTS + i * WIRE_FIELD_LEN);
     }
     return block;
 }

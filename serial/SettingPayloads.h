@@ -2,7 +2,10 @@
 // values the dialog's controls hold (list positions, list texts, box texts, numbers).
 #pragma once
 
+#include "core/ChoiceLists.h"
+#include "core/WireConstants.h"
 #include <array>
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -35,18 +38,13 @@ enum SerialCmd : std::uint8_t {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A box's text is read into 32 bytes with its terminating zero.
-inline constexpr std::size_t TEXT_FIELD_LEN = 32;
-inline constexpr std::size_t TEXT_MAX_BYTES = TEXT_FIELD_LEN - 1;
-
-// Affix format lists: position 0 means the box holds hexadecimal pairs.
-inline constexpr int AFFIX_FORMAT_HEX = 0;
+// A box's text is read into a field with its terminating zero.
+inline constexpr std::size_t TEXT_MAX_BYTES = WIRE_FIELD_LEN - 1;
 
 // Wiegand timing (0x1C).
 inline constexpr std::size_t WG_HIGH_PULSE = 0;
 inline constexpr std::size_t WG_LOW_PULSE = 4;
 inline constexpr std::size_t WG_OUTPUT_ORDER = 8;
-inline constexpr std::size_t WG_PAYLOAD_LEN = 9;
 
 // Serial parameters (0x26).
 inline constexpr std::size_t SP_BAUD_RATE = 0;
@@ -54,15 +52,13 @@ inline constexpr std::size_t SP_DATA_BITS = 4;
 inline constexpr std::size_t SP_STOP_BITS = 5;
 inline constexpr std::size_t SP_PARITY = 6;
 inline constexpr std::size_t SP_QR_OUTPUT_FORMAT = 7;
-inline constexpr std::size_t SP_PAYLOAD_LEN = 8;
 
 // Cloud block (0x18): two numbers, then six zero-terminated UTF-8 fields.
 inline constexpr std::size_t CLOUD_PROVIDER = 0;
 inline constexpr std::size_t CLOUD_SERVER_ADDRESS = 4;
 inline constexpr std::size_t CLOUD_TEXTS = 8;
 inline constexpr std::size_t CLOUD_TEXT_COUNT = 6;
-inline constexpr std::size_t CLOUD_BLOCK_LEN = 200;
-static_assert(CLOUD_TEXTS + CLOUD_TEXT_COUNT * TEXT_FIELD_LEN == CLOUD_BLOCK_LEN);
+static_assert(CLOUD_TEXTS + CLOUD_TEXT_COUNT * WIRE_FIELD_LEN == CLOUD_BLOCK_LEN);
 
 // "Keep a record" sends the record text in chunks of this size, the last one zero-padded.
 inline constexpr std::size_t RECORD_CHUNK_LEN = 160;

@@ -1,6 +1,6 @@
 #include "sim/FrameParser.h"
 
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
 
 #include <algorithm>
 

@@ -16,11 +16,11 @@ namespace sim {
 
 // Longest texts, each field keeping its terminating zero.
 inline constexpr std::size_t NAME_MAX_LEN = DEV_NAME_LEN - 1;
-inline constexpr std::size_t VERSION_MAX_LEN = 47; // 48-byte field
+inline constexpr std::size_t VERSION_MAX_LEN = VERSION_TEXT_LEN - 1;
 inline constexpr std::size_t SERVER_ADDR_MAX_LEN = DEV_SERVER_ADDR_LEN - 1;
 inline constexpr std::size_t CLOUD_TEXT_MAX_LEN = TEXT_MAX_BYTES;
 // An affix fills at most its whole field.
-inline constexpr std::size_t AFFIX_MAX_LEN = AFFIX_FIELD_LEN;
+inline constexpr std::size_t AFFIX_MAX_LEN = WIRE_FIELD_LEN;
 
 // The reader's network settings, as a discovery reply carries them after the name.
 struct NetworkBlock {

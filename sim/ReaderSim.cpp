@@ -1,8 +1,8 @@
 #include "sim/ReaderSim.h"
 
+#include "core/ByteOrder.h"
+#include "core/Frame.h"
 #include "net/UdpPacket.h"
-#include "serial/ByteOrder.h"
-#include "serial/SerialFrame.h"
 #include "serial/SettingPayloads.h"
 #include "sim/SimRecords.h"
 

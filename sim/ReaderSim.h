@@ -16,10 +16,6 @@
 
 namespace sim {
 
-inline constexpr std::size_t AFFIX_CONFIRM_LEN = 1 + AFFIX_MAX_LEN;
-// The version announcement: 64 bytes, the version text at 16 (a 48-byte field).
-inline constexpr std::size_t VERSION_DATA_LEN = 64;
-inline constexpr std::size_t VERSION_TEXT_OFFSET = 16;
 // Records kept; the oldest go first beyond this.
 inline constexpr std::size_t MAX_RECORD_CHUNKS = 64;
 

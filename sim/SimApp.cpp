@@ -1,6 +1,6 @@
 #include "sim/SimApp.h"
 
-#include "serial/SerialFrame.h"
+#include "core/HexText.h"
 #include "sim/SerialLine.h"
 
 #include <QDateTime>

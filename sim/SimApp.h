@@ -1,6 +1,7 @@
 // The simulator program: the reader core wired to a serial line, a UDP socket and a log.
 #pragma once
 
+#include "core/WireConstants.h"
 #include "sim/FrameParser.h"
 #include "sim/ReaderSim.h"
 
@@ -21,9 +22,9 @@ struct SimOptions {
     int deviceBaud = 9600;
     QString link; // symlink to the pseudo-terminal, when given
     QHostAddress targetAddress = QHostAddress(QHostAddress::LocalHost);
-    quint16 targetPort = 24583;
+    quint16 targetPort = UDP_LOCAL_PORT;
     QHostAddress listenAddress = QHostAddress(QHostAddress::LocalHost);
-    quint16 listenPort = 24582;
+    quint16 listenPort = UDP_READER_PORT;
     int announceEveryMs = 0; // besides the start-up announcements; 0: never
     bool udpConfirm = false;
     sim::SerialFaults faults;

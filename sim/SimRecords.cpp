@@ -1,7 +1,8 @@
 #include "sim/SimRecords.h"
 
-#include "net/WireText.h"
-#include "serial/ByteOrder.h"
+#include "core/ByteOrder.h"
+#include "core/ChoiceLists.h"
+#include "core/WireText.h"
 #include "serial/SettingPayloads.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ DEV_PARAM_T ToDevParam(const ReaderSettings& s) {
 
     p.cloudProvider = s.cloud.provider;
     p.cloudServer = s.cloud.serverAddr;
-    std::array<char, CLOUD_TEXT_LEN>* const texts[CLOUD_TEXT_COUNT] = {
+    std::array<char, WIRE_FIELD_LEN>* const texts[CLOUD_TEXT_COUNT] = {
         &p.productName, &p.productKey,   &p.deviceName,
         &p.deviceKey,   &p.publishTopic, &p.subscribeTopic};
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
@@ -96,8 +97,8 @@ DEV_PARAM_T ToDevParam(const ReaderSettings& s) {
     }
 
     // The list codes of this record count from 1.
-    p.outputFormat = std::int8_t(s.outputFormat + 1);
-    p.cardInputFormat = std::int8_t(s.cardInputFormat + 1);
+    p.outputFormat = std::int8_t(s.outputFormat + UDP_FORMAT_CODE_OFFSET);
+    p.cardInputFormat = std::int8_t(s.cardInputFormat + UDP_FORMAT_CODE_OFFSET);
     p.enterKey = std::int8_t(s.enterKey);
     p.lineFeed = std::int8_t(s.lineFeed);
     p.barcodePrefixFormat = std::int8_t(s.barcodePrefixFormat);
@@ -131,7 +132,7 @@ CloudBlock DecodeCloudBlock(std::span<const std::uint8_t> block) {
     cloud.provider = ReadLeI32(block, CLOUD_PROVIDER);
     cloud.serverAddr = ReadLe32(block, CLOUD_SERVER_ADDRESS);
     for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
-        const auto field = block.subspan(CLOUD_TEXTS + i * TEXT_FIELD_LEN, TEXT_FIELD_LEN);
+        const auto field = block.subspan(CLOUD_TEXTS + i * WIRE_FIELD_LEN, WIRE_FIELD_LEN);
         const auto end = std::find(field.begin(), field.end(), 0);
         cloud.texts[i].assign(field.begin(), end);
     }

@@ -2,6 +2,8 @@
 // defaults. The dialog builds its widgets from this table; nothing here knows about Qt.
 #pragma once
 
+#include "core/ChoiceLists.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -148,9 +150,6 @@ std::vector<int> SettingButtonsOrder(bool enable);
 // Controls that get the bold control font, in the order it is set.
 std::span<const int> ControlFontIds();
 
-// Items appended to the Port baud rate list and to the Reader baud rate list.
-inline constexpr const char* BAUD_RATE_ITEMS[] = {"4800",  "9600",   "14400",
-                                                  "19200", "115200", "256000"};
 inline constexpr int PORT_COUNT = 15;
 inline constexpr int PORT_DEFAULT_INDEX = 3;
 inline constexpr int PORT_BAUD_DEFAULT_INDEX = 1;

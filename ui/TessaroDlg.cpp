@@ -1,7 +1,7 @@
 #include "ui/TessaroDlg.h"
 
+#include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 
 #include <QComboBox>
@@ -37,21 +37,6 @@ const ButtonHandler BUTTON_HANDLERS[] = {
     {IDC_SEARCH_DEVICE, &CTessaroDlg::OnSearchDevice},
     {IDC_GET_CURRENT_PARAM, &CTessaroDlg::OnGetCurrentParameter},
     {IDC_NET_SETUP, &CTessaroDlg::OnNetSetup},
-    {IDC_OUTPUT_FORMAT_SET, &CTessaroDlg::OnSetOutputFormat},
-    {IDC_CARD_INPUT_FORMAT_SET, &CTessaroDlg::OnSetCardInputFormat},
-    {IDC_ENTER_LINE_FEED_SET, &CTessaroDlg::OnSetEnterLineFeed},
-    {IDC_BARCODE_PREFIX_SET, &CTessaroDlg::OnSetBarcodePrefix},
-    {IDC_BARCODE_SUFFIX_SET, &CTessaroDlg::OnSetBarcodeSuffix},
-    {IDC_LIGHT_SET, &CTessaroDlg::OnSetLight},
-    {IDC_WORKING_MODE_SET, &CTessaroDlg::OnSetWorkingMode},
-    {IDC_SWITCH_SET, &CTessaroDlg::OnSetSwitch},
-    {IDC_HORN_SET, &CTessaroDlg::OnSetHorn},
-    {IDC_CLOUD_SET, &CTessaroDlg::OnSetCloud},
-    {IDC_WIEGAND_SET, &CTessaroDlg::OnSetWiegandTiming},
-    {IDC_SERIAL_PARAMS_SET, &CTessaroDlg::OnSetSerialParams},
-    {IDC_RESET_INTERVAL_SET, &CTessaroDlg::OnSetResetInterval},
-    {IDC_QR_CODE_SET, &CTessaroDlg::OnSetQrCode},
-    {IDC_CARD_AFFIX_SET, &CTessaroDlg::OnSetCardAffix},
     {IDC_GET_PARAMETER, &CTessaroDlg::OnGetParameter},
     {IDC_TOTAL_RECORDS, &CTessaroDlg::OnTotalRecords},
     {IDC_READ_RECORD, &CTessaroDlg::OnReadRecord},
@@ -203,6 +188,7 @@ void CTessaroDlg::BuildControls() {
         connect(button(h.id), &QPushButton::clicked, this,
                 [this, handler = h.handler] { Guarded([this, handler] { (this->*handler)(); }); });
     }
+    ConnectSettingButtons();
     connect(deviceList(), &QListWidget::itemSelectionChanged, this,
             [this] { OnSelchangeDevList(); });
 
@@ -440,6 +426,17 @@ void CTessaroDlg::SelectListByNumber(int id, long long value) {
             return;
         }
     }
+}
+
+void CTessaroDlg::SelectListIndex(int id, int index) {
+    QComboBox* list = combo(id);
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+void CTessaroDlg::ShowAffix(int id, bool hex, std::string_view hexText, std::string_view text) {
+    edit(id)->setText(
+        hex ? QString::fromLatin1(hexText.data(), static_cast<qsizetype>(hexText.size()))
+            : QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void CTessaroDlg::accept() {

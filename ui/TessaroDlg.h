@@ -1,6 +1,7 @@
 // The main dialog: every control, the serial control, the UDP socket and the found readers.
 #pragma once
 
+#include "core/WireConstants.h"
 #include "net/DiscoverDev.h"
 #include "serial/Mscomm1.h"
 #include "serial/SerialReply.h"
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 class QComboBox;
@@ -32,8 +34,6 @@ class CIPAddressCtrl;
 class CTessaroDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr quint16 UDP_LOCAL_PORT = 24583;
-    static constexpr quint16 UDP_READER_PORT = 24582;
     // Socket notification events, as the socket layer numbers them.
     static constexpr int FD_READ = 1;
     static constexpr int FD_CLOSE = 32;
@@ -69,43 +69,36 @@ public:
     // Selects the first item whose text begins with the decimal form of value, ignoring case;
     // leaves the selection alone when none does.
     void SelectListByNumber(int id, long long value);
+    // Selects position index; one outside the list leaves it with no selection.
+    void SelectListIndex(int id, int index);
+    // An affix box filled from a record: the hex text when hex, else the affix's own bytes in
+    // the system code page.
+    void ShowAffix(int id, bool hex, std::string_view hexText, std::string_view text);
 
-    // Bound values.
-    int m_nServerPort = 0;
-    int m_nLowPulse = 0;
-    int m_nHighPulse = 0;
-    QString m_strTransmit;
-    QString m_strReceive;
-    QString m_strRecord;
+    // The state as tests and benches read it.
+    int serverPort() const { return m_nServerPort; }
+    int lowPulse() const { return m_nLowPulse; }
+    int highPulse() const { return m_nHighPulse; }
+    const QString& transmitText() const { return m_strTransmit; }
+    const QString& recordText() const { return m_strRecord; }
+    QUdpSocket* udpSocket() const { return m_udpSocket; }
+    int clientVersion() const { return m_bClientVer; }
+    const DeviceList& devices() const { return m_devList; }
+    const DISCOVER_DEV_T& currentDevice() const { return m_curDev; }
+    const SerialReplyState& replyState() const { return m_reply; }
+    const CMscomm1& comm() const { return m_comm; }
 
-    // Network channel state.
-    QUdpSocket* m_udpSocket = nullptr;
-    int m_bClientVer = 0;
-    DeviceList m_devList;
-    bool m_devListFull = false; // the bound was reported
-    DISCOVER_DEV_T m_curDev{};
-
-    // Serial channel state.
-    SerialReplyState m_reply;
-    CMscomm1 m_comm;
-
-    // --- serial channel members (serial/) ---
+    // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
     // The start of a command button: reply mode set, receive buffer cleared, controls read.
     void BeginSerialCommand(int replyMode);
     void SendSerialCommand(std::uint8_t cmdId, std::span<const std::uint8_t> payload);
+    // A setting button's press: its row of the setting table, found by its handler.
+    void SendSetting(void (CTessaroDlg::*handler)());
+    void ConnectSettingButtons();
 
 public:
     // --- end serial channel members ---
-
-    // --- network channel members (net/) ---
-    // Closes the socket without notifications before the members it would reach are gone.
-    struct UdpSocketCloser {
-        CTessaroDlg* dlg;
-        ~UdpSocketCloser();
-    };
-    UdpSocketCloser m_udpCloser{this};
-    // --- end network channel members ---
 
 public slots:
     void accept() override; // Enter: exchange with validation, then end
@@ -144,7 +137,7 @@ public slots:
     int OnUdpNotify(int event);
 
 public:
-    // --- serial channel methods (serial/) ---
+    // --- serial channel methods (TessaroDlgSerial.cpp) ---
     // Writes header (its checksum filled in a copy) and payload as one frame, after showing the
     // frame in the Transmit box.
     void SerialCmdSend(const MspSendCmd_t& header, std::span<const std::uint8_t> payload);
@@ -152,7 +145,7 @@ public:
     void ShowSerialParams(const SerialParamRecord& record);
     // --- end serial channel methods ---
 
-    // --- network channel methods (net/) ---
+    // --- network channel methods (TessaroDlgNet.cpp) ---
     void UdpCmdRecv(const std::uint8_t* data, int count, const QHostAddress& source);
     int SelectDeviceByName(const QByteArray& name);
     void ShowUdpParams(std::span<const std::uint8_t> record);
@@ -165,6 +158,37 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Tests set up what no button press leads to (a half-received reply, bound values before an
+    // exchange) through it: tests/support/DialogStateProbe.h.
+    friend struct DialogStateProbe;
+
+    // Bound values.
+    int m_nServerPort = 0;
+    int m_nLowPulse = 0;
+    int m_nHighPulse = 0;
+    QString m_strTransmit;
+    QString m_strReceive;
+    QString m_strRecord;
+
+    // Network channel state.
+    QUdpSocket* m_udpSocket = nullptr;
+    int m_bClientVer = 0;
+    DeviceList m_devList;
+    bool m_devListFull = false; // the bound was reported
+    DISCOVER_DEV_T m_curDev{};
+
+    // Serial channel state.
+    SerialReplyState m_reply;
+    CMscomm1 m_comm;
+
+    // Closes the socket without notifications before the members it would reach are gone, so
+    // it comes after them.
+    struct UdpSocketCloser {
+        CTessaroDlg* dlg;
+        ~UdpSocketCloser();
+    };
+    UdpSocketCloser m_udpCloser{this};
+
     void BuildControls();
     bool OnInitDialog();
     void SetupUdpSocket();

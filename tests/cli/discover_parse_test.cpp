@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-#include "HexBytes.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "HexBytes.h"
+#include "tests/support/HexBytes.h"
 
 namespace {
 

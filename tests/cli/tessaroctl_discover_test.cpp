@@ -1,5 +1,5 @@
 // tessaroctl discover on the fixed announcement port, with two simulated readers on loopback.
-#include "CtlProcess.h"
+#include "tests/support/CtlProcess.h"
 
 #include <QTest>
 

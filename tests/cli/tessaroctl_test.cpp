@@ -1,6 +1,6 @@
 // tessaroctl against simulated readers on pseudo-terminals: every command's output and exit
 // code, copying a reader, a fleet with a reader that stops answering, the simulator's faults.
-#include "CtlProcess.h"
+#include "tests/support/CtlProcess.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -5,6 +5,8 @@
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
 
+#include "tests/support/DialogStateProbe.h"
+#include "tests/support/HandParamReply.h"
 #include "tests/support/ReaderPty.h"
 
 #include <QComboBox>
@@ -103,7 +105,7 @@ private:
     void openPort() {
         m_dlg->combo(IDC_PORT)->setEditText(m_link);
         press(IDC_OPEN_SERIAL_PORT);
-        QVERIFY2(m_dlg->m_comm.get_PortOpen(), qPrintable(m_messages.join('|')));
+        QVERIFY2(m_dlg->comm().get_PortOpen(), qPrintable(m_messages.join('|')));
     }
 
 private slots:
@@ -128,32 +130,19 @@ private slots:
     void longRecordGoesOutWhole();
 };
 
-namespace {
-
-// Header, a 176-byte record with Output format 3, Start bit 7, low pulse 500, CR LF.
-QByteArray ParamReply() {
-    QByteArray r(176, '\0');
-    r[0] = 3;
-    r[164] = char(0xF4), r[165] = 0x01;
-    r[170] = 7;
-    return Hex("0502B600") + r + Hex("0D0A");
-}
-
-} // namespace
-
 void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     openPort();
     press(IDC_GET_PARAMETER);
     QCOMPARE(m_pty->drain(), Hex("0501040A"));
-    const QByteArray reply = ParamReply();
+    const QByteArray reply = HandParamReply();
     m_pty->write(reply.left(100));
-    QVERIFY(RunUntil([&] { return m_dlg->m_reply.recvCount == 100; }));
+    QVERIFY(RunUntil([&] { return m_dlg->replyState().recvCount == 100; }));
 
     m_pty->closeMaster();
-    QVERIFY(RunUntil([&] { return !m_dlg->m_comm.get_PortOpen(); }));
-    QCOMPARE(m_dlg->m_comm.get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
+    QVERIFY(RunUntil([&] { return !m_dlg->comm().get_PortOpen(); }));
+    QCOMPARE(m_dlg->comm().get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
     // The half reply stays as it was: shown, not acted on, nothing past it.
-    QCOMPARE(m_dlg->m_reply.recvCount, 100);
+    QCOMPARE(m_dlg->replyState().recvCount, 100);
     QCOMPARE(m_dlg->memo(IDC_RECEIVE)->toPlainText().size(), 3 * 100);
     QCOMPARE(m_messages, QStringList());
 
@@ -165,14 +154,14 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     // Back under the same name: the next press of the open button opens it.
     plugIn();
     openPort();
-    QCOMPARE(m_dlg->m_reply.recvCount, 0);
+    QCOMPARE(m_dlg->replyState().recvCount, 0);
     // The query that never got its reply is still pending: the first press withdraws it.
     press(IDC_GET_PARAMETER);
     QCOMPARE(m_pty->drain(), QByteArray());
     press(IDC_GET_PARAMETER);
     QCOMPARE(m_pty->drain(), Hex("0501040A"));
     m_pty->write(reply);
-    QVERIFY(RunUntil([&] { return m_dlg->m_reply.recvCount == reply.size(); }));
+    QVERIFY(RunUntil([&] { return m_dlg->replyState().recvCount == reply.size(); }));
     QCOMPARE(m_messages.mid(1), QStringList({QStringLiteral("Get params successful")}));
     QCOMPARE(m_dlg->combo(IDC_OUTPUT_FORMAT)->currentIndex(), 3);
     QCOMPARE(m_dlg->combo(IDC_START_BIT)->currentIndex(), 7);
@@ -182,7 +171,7 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     m_dlg->memo(IDC_RECORD)->setPlainText(QString(20'000, QLatin1Char('r')));
     press(IDC_KEEP_RECORD);
     m_pty->closeMaster();
-    QVERIFY(RunUntil([&] { return !m_dlg->m_comm.get_PortOpen(); }));
+    QVERIFY(RunUntil([&] { return !m_dlg->comm().get_PortOpen(); }));
     QCOMPARE(m_messages.size(), 2);
     press(IDC_TOTAL_RECORDS);
     QCOMPARE(m_messages.size(), 3);
@@ -202,7 +191,7 @@ void SerialFaultTest::repliesFarLongerThanTheBuffer_data() {
     QTest::newRow("setting reply, end past the buffer")
         << int(IDC_OUTPUT_FORMAT_SET) << filler + Hex("0D0A") << QStringList() << 1024;
     QTest::newRow("parameter reply, then garbage")
-        << int(IDC_GET_PARAMETER) << ParamReply() + filler
+        << int(IDC_GET_PARAMETER) << HandParamReply() + filler
         << QStringList{QStringLiteral("Get params successful")} << 1024;
     QTest::newRow("record read") << int(IDC_READ_RECORD) << filler << QStringList() << -1;
 }
@@ -221,21 +210,21 @@ void SerialFaultTest::repliesFarLongerThanTheBuffer() {
     for (const int piece : {int(reply.size()), 700}) {
         press(IDC_OPEN_SERIAL_PORT);
         press(IDC_OPEN_SERIAL_PORT);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QVERIFY(m_dlg->comm().get_PortOpen());
         m_dlg->memo(IDC_RECEIVE)->setPlainText(QStringLiteral("before"));
         m_messages.clear();
         if (button == IDC_GET_PARAMETER) {
-            m_dlg->m_reply.paramQueryPending = 0;
+            DialogStateProbe::Reply(*m_dlg).paramQueryPending = 0;
         }
         press(button);
         m_pty->drain();
         for (qsizetype at = 0; at < reply.size(); at += piece) {
             m_pty->write(reply.mid(at, piece));
         }
-        QVERIFY(RunUntil([&] { return m_dlg->m_reply.recvCount == 1024; }));
+        QVERIFY(RunUntil([&] { return m_dlg->replyState().recvCount == 1024; }));
         // Whatever else is still on its way is dropped too.
         m_pty->drain();
-        QCOMPARE(m_dlg->m_reply.recvCount, 1024);
+        QCOMPARE(m_dlg->replyState().recvCount, 1024);
         QCOMPARE(m_messages, messages);
         const QString shown = m_dlg->memo(IDC_RECEIVE)->toPlainText();
         QCOMPARE(shown.size(), shownBytes < 0 ? 6 : 3 * shownBytes);
@@ -246,7 +235,7 @@ void SerialFaultTest::repliesFarLongerThanTheBuffer() {
     press(IDC_TOTAL_RECORDS);
     QCOMPARE(m_pty->drain(), Hex("052E0437"));
     m_pty->write(Hex("0D0A"));
-    QVERIFY(RunUntil([&] { return m_dlg->m_reply.recvCount == 2; }));
+    QVERIFY(RunUntil([&] { return m_dlg->replyState().recvCount == 2; }));
     QCOMPARE(m_messages, QStringList({QStringLiteral("Command setup successful")}));
 }
 
@@ -371,7 +360,7 @@ void SerialFaultTest::longRecordGoesOutWhole() {
     }
     QCOMPARE(carried.left(64 * 1024), text.toLatin1());
     QCOMPARE(m_messages, QStringList());
-    QVERIFY(m_dlg->m_comm.get_PortOpen());
+    QVERIFY(m_dlg->comm().get_PortOpen());
     // 65,536 = 409 * 160 + 96: the last frame holds 96 bytes of text and 64 zeros, and it is
     // the one the Transmit box shows.
     QCOMPARE(frames.last().payload.mid(96), QByteArray(64, '\0'));

@@ -1,8 +1,8 @@
 // The network channel under load: a flood of valid and malformed datagrams from a reader played
 // on 127.0.0.1, and datagrams far longer than the receive buffer.
 #include "net/DiscoverDev.h"
+#include "tests/support/TraceCapture.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QDeadlineTimer>
@@ -41,28 +41,20 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
 }
 
 // Counts the dialog's traces by kind.
-class TraceCounter {
-public:
-    TraceCounter()
-        : m_previous(SetDebugTraceSink([this](std::string_view t) {
-              m_cmdId += t.find("cmdId") != std::string_view::npos;
-              m_short += t.find("recvbytes=") != std::string_view::npos;
-              m_sync += t.find("sync code error") != std::string_view::npos;
-              m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
-              m_full += t.find("Device list full") != std::string_view::npos;
-          })) {}
-    ~TraceCounter() { SetDebugTraceSink(m_previous); }
-    TraceCounter(const TraceCounter&) = delete;
-    TraceCounter& operator=(const TraceCounter&) = delete;
-
+struct TraceCounter {
     long m_cmdId = 0;
     long m_short = 0;
     long m_sync = 0;
     long m_checksum = 0;
     long m_full = 0;
-
-private:
-    DebugTraceSink m_previous;
+    // Last, so that the counts exist before the first trace reaches them.
+    TraceCapture m_capture{[this](std::string_view t) {
+        m_cmdId += t.find("cmdId") != std::string_view::npos;
+        m_short += t.find("recvbytes=") != std::string_view::npos;
+        m_sync += t.find("sync code error") != std::string_view::npos;
+        m_checksum += t.find("cmdData_checksum error") != std::string_view::npos;
+        m_full += t.find("Device list full") != std::string_view::npos;
+    }};
 };
 
 QByteArray Bytes(std::initializer_list<int> bytes) {
@@ -204,7 +196,7 @@ void UdpFloodTest::floodOfMixedDatagrams() {
     // list's bound).
     const int rows = std::min(sent[Discovery], int(DEVICE_LIST_MAX));
     QCOMPARE(dlg.deviceList()->count(), rows);
-    QCOMPARE(dlg.m_devList.size(), std::size_t(rows));
+    QCOMPARE(dlg.devices().size(), std::size_t(rows));
     QCOMPARE(traces.m_short, long(sent[Short]));
     QCOMPARE(traces.m_sync, long(sent[BadSync]));
     QCOMPARE(traces.m_checksum, long(sent[BadChecksum]));
@@ -252,7 +244,7 @@ void UdpFloodTest::deviceListIsBounded() {
 
     // Rows and records stay at the bound: the newest listed, the oldest gone, said once.
     QCOMPARE(dlg.deviceList()->count(), int(DEVICE_LIST_MAX));
-    QCOMPARE(dlg.m_devList.size(), DEVICE_LIST_MAX);
+    QCOMPARE(dlg.devices().size(), DEVICE_LIST_MAX);
     QCOMPARE(dlg.deviceList()->item(0)->text(), name(total - 1));
     QCOMPARE(dlg.deviceList()->item(int(DEVICE_LIST_MAX) - 1)->text(), name(PAST));
     QCOMPARE(traces.m_full, 1L);

@@ -1,13 +1,11 @@
-// Shared by the dialog tests of the network channel: a reader played on a loopback socket,
-// datagrams written out byte by byte, and trace capture.
+// Shared by the dialog tests of the network channel: a reader played on a loopback socket and
+// datagrams written out byte by byte.
 #pragma once
 
-#include "ui/DebugTrace.h"
 #include "ui/TessaroDlg.h"
 
 #include <QByteArray>
 #include <QHostAddress>
-#include <QStringList>
 #include <QUdpSocket>
 
 #include <initializer_list>
@@ -66,16 +64,3 @@ inline QByteArray Discovery(const QByteArray& name,
 inline QByteArray Version(const QByteArray& text) {
     return Bytes({0x05, 0x01, 0x00, 0x00}) + QByteArray(16, '\0') + text;
 }
-
-class TraceCapture {
-public:
-    TraceCapture()
-        : m_previous(SetDebugTraceSink(
-              [this](std::string_view t) { m_traces << QString::fromUtf8(t.data(), t.size()); })) {}
-    ~TraceCapture() { SetDebugTraceSink(m_previous); }
-    const QStringList& traces() const { return m_traces; }
-
-private:
-    QStringList m_traces;
-    DebugTraceSink m_previous;
-};

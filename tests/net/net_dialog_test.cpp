@@ -1,7 +1,9 @@
 // The network channel of the real dialog, with readers played on loopback sockets.
 #include "NetTestSupport.h"
+#include "tests/support/DialogStateProbe.h"
+#include "tests/support/TraceList.h"
 
-#include "net/WireText.h"
+#include "core/WireText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 
@@ -24,9 +26,9 @@ namespace {
 // byte leaves a trace.
 void Deliver(FakeReader& reader, CTessaroDlg& dlg, const TraceCapture& capture,
              const QByteArray& datagram) {
-    const qsizetype before = capture.traces().size();
+    const qsizetype before = TraceList(capture).size();
     reader.send(dlg, datagram);
-    QTRY_VERIFY(capture.traces().size() > before);
+    QTRY_VERIFY(TraceList(capture).size() > before);
 }
 
 QStringList Rows(const CTessaroDlg& dlg) {
@@ -77,14 +79,14 @@ void NetDialogTest::setUpBindsAndTraces() {
     const quint16 port = dlg.LocalUdpPort();
     QVERIFY(port != 0);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
-    QVERIFY(capture.traces().contains(
+    QVERIFY(TraceList(capture).contains(
         QStringLiteral("Command port:24582 The radio port:%1").arg(port)));
-    QVERIFY(capture.traces().contains(QStringLiteral("UDP Server/client setup successful.")));
-    QCOMPARE(dlg.m_udpSocket->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("UDP Server/client setup successful.")));
+    QCOMPARE(dlg.udpSocket()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
 #if defined(Q_OS_LINUX)
     int broadcast = 0;
     socklen_t len = sizeof broadcast;
-    QCOMPARE(::getsockopt(static_cast<int>(dlg.m_udpSocket->socketDescriptor()), SOL_SOCKET,
+    QCOMPARE(::getsockopt(static_cast<int>(dlg.udpSocket()->socketDescriptor()), SOL_SOCKET,
                           SO_BROADCAST, &broadcast, &len),
              0);
     QCOMPARE(broadcast, 1);
@@ -97,7 +99,7 @@ void NetDialogTest::secondBindOfThePortFails() {
     QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
     CTessaroDlg second(holder.localPort());
     QCOMPARE(second.PaneText(0), QStringLiteral("Local port binding failed!"));
-    QVERIFY(second.m_udpSocket == nullptr);
+    QVERIFY(second.udpSocket() == nullptr);
     QCOMPARE(second.LocalUdpPort(), quint16(0));
 
     // A listener that shares the port, as tessaroctl discover does, binds beside the dialog.
@@ -117,9 +119,9 @@ void NetDialogTest::discoveriesListedNewestFirst() {
     reader.send(dlg, Discovery("C"));
     QTRY_COMPARE(dlg.deviceList()->count(), 3);
     QCOMPARE(Rows(dlg), QStringList({"C", "B", "A"}));
-    QCOMPARE(dlg.m_devList.size(), std::size_t(3));
-    QCOMPARE(std::string(DeviceName(*dlg.m_devList[0])), std::string("A"));
-    QCOMPARE(std::string(DeviceName(*dlg.m_devList[2])), std::string("C"));
+    QCOMPARE(dlg.devices().size(), std::size_t(3));
+    QCOMPARE(std::string(DeviceName(*dlg.devices()[0])), std::string("A"));
+    QCOMPARE(std::string(DeviceName(*dlg.devices()[2])), std::string("C"));
     QVERIFY(dlg.deviceList()->selectedItems().isEmpty());
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
     // A header alone lists a reader with an empty name.
@@ -136,9 +138,9 @@ void NetDialogTest::sameNameSelectsTheOlderRecord() {
     reader.send(dlg, Discovery("Twin", {0, 0, 0, 0}, 2));
     QTRY_COMPARE(dlg.deviceList()->count(), 2);
     for (const int row : {0, 1}) {
-        dlg.m_curDev = DISCOVER_DEV_T{};
+        DialogStateProbe::CurrentDevice(dlg) = DISCOVER_DEV_T{};
         SelectRow(dlg, row);
-        QCOMPARE(dlg.m_curDev.serverPort, 1);
+        QCOMPARE(dlg.currentDevice().serverPort, 1);
     }
 }
 
@@ -151,7 +153,8 @@ void NetDialogTest::sourceAddressWinsOverTheRecord() {
     const QString expected = QStringLiteral("Current device: Gate(127.0.0.1)");
     QCOMPARE(dlg.PaneText(0), expected);
     QCOMPARE(dlg.windowTitle(), expected);
-    QCOMPARE(AddressFieldBytes(dlg.m_curDev.ipAddr), (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
+    QCOMPARE(AddressFieldBytes(dlg.currentDevice().ipAddr),
+             (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
 }
 
 namespace {
@@ -256,7 +259,7 @@ void NetDialogTest::parameterRecordFillsTheDialog() {
     QCOMPARE(Text(dlg, IDC_BARCODE_SUFFIX), QStringLiteral("0d0a"));
     QCOMPARE(Text(dlg, IDC_HIGH_PULSE), QStringLiteral("500"));
     QCOMPARE(Text(dlg, IDC_LOW_PULSE), QStringLiteral("300"));
-    QCOMPARE(dlg.m_nServerPort, 8080);
+    QCOMPARE(dlg.serverPort(), 8080);
 
     QVERIFY(dlg.button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
     QVERIFY(dlg.button(IDC_GET_PARAMETER)->isEnabled());
@@ -298,8 +301,8 @@ void NetDialogTest::versionDecidesTheNewerControls() {
     QVERIFY(!dlg.button(IDC_QR_CODE_SET)->isEnabled());
 
     Deliver(reader, dlg, capture, Version("ver_client1_1.1"));
-    QCOMPARE(dlg.m_bClientVer, 1);
-    QCOMPARE(capture.traces().last(), QStringLiteral("ver_client1_1.0:ver_client1_1.1\n"));
+    QCOMPARE(dlg.clientVersion(), 1);
+    QCOMPARE(TraceList(capture).last(), QStringLiteral("ver_client1_1.0:ver_client1_1.1\n"));
     Deliver(reader, dlg, capture, ParamsDatagram(FullRecord(2)));
     QCOMPARE(Index(dlg, IDC_CARD_NUMBER_FORMAT), 2);
     for (const int id : newer) {
@@ -308,7 +311,7 @@ void NetDialogTest::versionDecidesTheNewerControls() {
     QVERIFY(dlg.button(IDC_QR_CODE_SET)->isEnabled());
 
     Deliver(reader, dlg, capture, Version("ver_client1_1.1 "));
-    QCOMPARE(dlg.m_bClientVer, 0);
+    QCOMPARE(dlg.clientVersion(), 0);
     Deliver(reader, dlg, capture, ParamsDatagram(FullRecord(1)));
     QCOMPARE(Index(dlg, IDC_CARD_NUMBER_FORMAT), 2);
     for (const int id : newer) {
@@ -335,11 +338,11 @@ void NetDialogTest::confirmationsAndDump() {
     dlg.SetPaneText(0, QStringLiteral("-"));
     Deliver(reader, dlg, capture, Bytes({0x05, 0x13, 0x01, 0x00, 0x02}));
     QCOMPARE(dlg.PaneText(1), QStringLiteral(" 05 13 01 00 02"));
-    QCOMPARE(capture.traces().last(),
+    QCOMPARE(TraceList(capture).last(),
              QStringLiteral("cmdData_checksum error ,retCrc=0xfd ,cmdData_checksum=0x0 \n"));
     Deliver(reader, dlg, capture, Bytes({0x06, 0x09, 0x00, 0x00}));
     QCOMPARE(dlg.PaneText(1), QStringLiteral(" 06 09 00 00"));
-    QCOMPARE(capture.traces().last(), QStringLiteral("sync code error\n"));
+    QCOMPARE(TraceList(capture).last(), QStringLiteral("sync code error\n"));
     Deliver(reader, dlg, capture, Bytes({0x05, 0x2E, 0x00, 0x00}));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("-"));
 
@@ -376,8 +379,8 @@ void NetDialogTest::oversizedDatagramIsDiscarded() {
     reader.send(dlg, largest);
     QTRY_COMPARE(dlg.PaneText(1).size(), 4096 * 3);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Command setup successful."));
-    QCOMPARE(capture.traces().filter(QStringLiteral("cmdId =0xb")).size(), 0);
-    QCOMPARE(capture.traces().filter(QStringLiteral("cmdId =0x9")).size(), 1);
+    QCOMPARE(TraceList(capture).filter(QStringLiteral("cmdId =0xb")).size(), 0);
+    QCOMPARE(TraceList(capture).filter(QStringLiteral("cmdId =0x9")).size(), 1);
 }
 
 void NetDialogTest::untrustedNamesAndDatagrams() {
@@ -389,11 +392,11 @@ void NetDialogTest::untrustedNamesAndDatagrams() {
     QTRY_COMPARE(dlg.deviceList()->count(), 3);
 
     SelectRow(dlg, 2);
-    QCOMPARE(std::string(DeviceName(dlg.m_curDev)), std::string("ABCDEFGHIJKLMNOP"));
+    QCOMPARE(std::string(DeviceName(dlg.currentDevice())), std::string("ABCDEFGHIJKLMNOP"));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: ABCDEFGHIJKLMNOP(127.0.0.1)"));
     // Bytes that are no text in this code page still pick their own record.
     SelectRow(dlg, 1);
-    QCOMPARE(dlg.m_curDev.serverPort, 7);
+    QCOMPARE(dlg.currentDevice().serverPort, 7);
     SelectRow(dlg, 0);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: %s%n%x(127.0.0.1)"));
 
@@ -427,34 +430,34 @@ void NetDialogTest::closeEndsTheChannel() {
 
     QCOMPARE(dlg.OnUdpNotify(CTessaroDlg::FD_CLOSE), 0);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("server exit."));
-    QVERIFY(dlg.m_udpSocket == nullptr);
+    QVERIFY(dlg.udpSocket() == nullptr);
     QCOMPARE(dlg.LocalUdpPort(), quint16(0));
 
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Error sending data."));
-    QVERIFY(capture.traces().contains(QStringLiteral("MspSendCmd_t:4")));
-    QVERIFY(capture.traces().contains(QStringLiteral("DISCOVER_DEV_T:96")));
-    QCOMPARE(std::string(DeviceName(dlg.m_curDev)), std::string("Gate"));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("MspSendCmd_t:4")));
+    QVERIFY(TraceList(capture).contains(QStringLiteral("DISCOVER_DEV_T:96")));
+    QCOMPARE(std::string(DeviceName(dlg.currentDevice())), std::string("Gate"));
 
     // Nothing reopens it; a read notification finds no socket.
     QCOMPARE(dlg.OnUdpNotify(CTessaroDlg::FD_READ), 0);
-    QVERIFY(dlg.m_udpSocket == nullptr);
+    QVERIFY(dlg.udpSocket() == nullptr);
 
     // A refused datagram is no reason to close; a socket that is gone is.
     CTessaroDlg other(0);
-    emit other.m_udpSocket->errorOccurred(QAbstractSocket::ConnectionRefusedError);
-    emit other.m_udpSocket->errorOccurred(QAbstractSocket::NetworkError);
+    emit other.udpSocket()->errorOccurred(QAbstractSocket::ConnectionRefusedError);
+    emit other.udpSocket()->errorOccurred(QAbstractSocket::NetworkError);
     QCOMPARE(other.PaneText(0), QStringLiteral("OK."));
-    QVERIFY(other.m_udpSocket != nullptr);
-    emit other.m_udpSocket->errorOccurred(QAbstractSocket::RemoteHostClosedError);
+    QVERIFY(other.udpSocket() != nullptr);
+    emit other.udpSocket()->errorOccurred(QAbstractSocket::RemoteHostClosedError);
     QCOMPARE(other.PaneText(0), QStringLiteral("server exit."));
-    QVERIFY(other.m_udpSocket == nullptr);
+    QVERIFY(other.udpSocket() == nullptr);
 
     // So is a socket closed from elsewhere.
     CTessaroDlg third(0);
-    third.m_udpSocket->close();
+    third.udpSocket()->close();
     QCOMPARE(third.PaneText(0), QStringLiteral("server exit."));
-    QVERIFY(third.m_udpSocket == nullptr);
+    QVERIFY(third.udpSocket() == nullptr);
 }
 
 void NetDialogTest::setUpWithoutSelection() {
@@ -465,25 +468,25 @@ void NetDialogTest::setUpWithoutSelection() {
     reader.send(dlg, Discovery("Gate"));
     QTRY_COMPARE(dlg.deviceList()->count(), 1);
 
-    dlg.m_reply.replyMode = REPLY_MODE_PARAM_QUERY;
-    dlg.m_reply.recvBuf[0] = 0x41;
-    dlg.m_reply.recvCount = 7;
-    dlg.m_curDev.serverPort = 5;
+    DialogStateProbe::Reply(dlg).replyMode = REPLY_MODE_PARAM_QUERY;
+    DialogStateProbe::Reply(dlg).recvBuf[0] = 0x41;
+    DialogStateProbe::Reply(dlg).recvCount = 7;
+    DialogStateProbe::CurrentDevice(dlg).serverPort = 5;
     dlg.edit(IDC_SERVER_PORT)->setText(QStringLiteral("abc"));
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Send failed, no device selected."));
     QCOMPARE(messages, QStringList({"Please enter an integer."}));
-    QVERIFY(dlg.m_curDev == DISCOVER_DEV_T{});
-    QCOMPARE(dlg.m_reply.replyMode, int(REPLY_MODE_SETTING));
-    QCOMPARE(dlg.m_reply.recvBuf[0], std::uint8_t(0));
-    QCOMPARE(dlg.m_reply.recvCount, 0);
+    QVERIFY(dlg.currentDevice() == DISCOVER_DEV_T{});
+    QCOMPARE(dlg.replyState().replyMode, int(REPLY_MODE_SETTING));
+    QCOMPARE(dlg.replyState().recvBuf[0], std::uint8_t(0));
+    QCOMPARE(dlg.replyState().recvCount, 0);
 }
 
 void NetDialogTest::dialogEndClosesTheSocket() {
     CTessaroDlg dlg(0);
     const quint16 port = dlg.LocalUdpPort();
     dlg.done(0);
-    QVERIFY(dlg.m_udpSocket == nullptr);
+    QVERIFY(dlg.udpSocket() == nullptr);
     QUdpSocket again;
     QVERIFY(again.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress));
 }

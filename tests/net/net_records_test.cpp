@@ -1,6 +1,6 @@
+#include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
-#include "net/WireText.h"
 
 #include <gtest/gtest.h>
 
@@ -193,7 +193,7 @@ TEST(DevParam, SignedBytesAndNumbers) {
 }
 
 TEST(DevParam, AffixShownAsHex) {
-    std::array<char, AFFIX_LEN> field{};
+    std::array<char, WIRE_FIELD_LEN> field{};
     EXPECT_EQ(AffixHex(field), "");
     field[0] = 0x0D;
     field[1] = 0x0A;

@@ -1,5 +1,7 @@
 // The network set-up command as a reader at its fixed port receives it.
 #include "NetTestSupport.h"
+#include "tests/support/DialogStateProbe.h"
+#include "tests/support/TraceList.h"
 
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
@@ -31,7 +33,7 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     TraceCapture capture;
     CTessaroDlg dlg(0);
     FakeReader announcer;
-    auto reader = std::make_unique<FakeReader>(CTessaroDlg::UDP_READER_PORT);
+    auto reader = std::make_unique<FakeReader>(UDP_READER_PORT);
     QVERIFY2(reader->bound(), "127.0.0.1:24582 is taken");
 
     // Nothing selected: nothing is sent, so the first datagram below is the next press's.
@@ -51,14 +53,14 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     dlg.edit(IDC_SERVER_ADDRESS)->setText(QString(60, QLatin1Char('s')));
     dlg.edit(IDC_SERVER_PORT)->setText(QStringLiteral("8080"));
     dlg.combo(IDC_HTTP_SERVER)->setCurrentIndex(4);
-    dlg.m_reply.replyMode = REPLY_MODE_PARAM_QUERY;
-    dlg.m_reply.recvCount = 3;
+    DialogStateProbe::Reply(dlg).replyMode = REPLY_MODE_PARAM_QUERY;
+    DialogStateProbe::Reply(dlg).recvCount = 3;
 
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Data sent successfully."));
-    QCOMPARE(dlg.m_reply.replyMode, int(REPLY_MODE_SETTING));
-    QCOMPARE(dlg.m_reply.recvCount, 0);
-    const QStringList sends = capture.traces().filter(QStringLiteral("_t:"), Qt::CaseInsensitive);
+    QCOMPARE(dlg.replyState().replyMode, int(REPLY_MODE_SETTING));
+    QCOMPARE(dlg.replyState().recvCount, 0);
+    const QStringList sends = TraceList(capture).filter(QStringLiteral("_t:"), Qt::CaseInsensitive);
     QCOMPARE(sends, QStringList({"MspSendCmd_t:4", "DISCOVER_DEV_T:96"}));
 
     const QNetworkDatagram header = NextDatagram(reader->socket());
@@ -87,7 +89,7 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Data sent successfully."));
     announcer.send(dlg, Discovery("Late"));
     QTRY_COMPARE(dlg.deviceList()->count(), 2);
-    QVERIFY(dlg.m_udpSocket != nullptr);
+    QVERIFY(dlg.udpSocket() != nullptr);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Data sent successfully."));
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Data sent successfully."));

@@ -1,6 +1,7 @@
 #include "net/UdpDispatch.h"
 
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
+#include "tests/support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -39,18 +40,6 @@ Bytes Version(const std::string& text) {
     std::copy(text.begin(), text.end(), d.begin() + 4 + 16);
     return d;
 }
-
-class TraceCapture {
-public:
-    TraceCapture()
-        : m_previous(SetDebugTraceSink([this](std::string_view t) { m_traces.emplace_back(t); })) {}
-    ~TraceCapture() { SetDebugTraceSink(m_previous); }
-    const std::vector<std::string>& traces() const { return m_traces; }
-
-private:
-    std::vector<std::string> m_traces;
-    DebugTraceSink m_previous;
-};
 
 } // namespace
 
@@ -202,8 +191,8 @@ TEST(UdpDispatch, VersionFlagOnlyForTheExactText) {
         const UdpAction a = Dispatch(r.datagram);
         EXPECT_EQ(a.kind, UdpActionKind::Version) << r.name;
         EXPECT_EQ(a.clientVer, r.clientVer) << r.name;
-        ASSERT_FALSE(capture.traces().empty()) << r.name;
-        EXPECT_EQ(capture.traces().back(), r.trace) << r.name;
+        ASSERT_FALSE(capture.lines().empty()) << r.name;
+        EXPECT_EQ(capture.lines().back(), r.trace) << r.name;
     }
 }
 

@@ -8,25 +8,6 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(UdpChecksum, ComplementOfTheByteSum) {
-    struct Row {
-        Bytes data;
-        int count;
-        int expected;
-    };
-    const Row rows[] = {
-        {{0x01, 0x02, 0x03}, 3, 0xF9},
-        {{}, 0, 0xFF},
-        {{0xFF}, 1, 0x00},
-        {{0x80, 0x80, 0x01}, 3, 0xFE}, // the sum wraps to 0x01
-        {{0x01, 0x02, 0x03}, 1, 0xFE}, // only count bytes
-        {{0x01}, -1, 0xFF},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(UdpChecksum(r.data.data(), r.count), r.expected) << "count " << r.count;
-    }
-}
-
 namespace {
 
 struct CheckRow {
@@ -36,7 +17,9 @@ struct CheckRow {
     std::vector<std::string> traces; // regular expressions, one per trace
 };
 
-const std::string kWhere = "TessaroDlg,CTessaroDlg::UdpCmdRecv,[0-9]+";
+// Where the receive traces say they come from, fixed line numbers included.
+const std::string kWhereShort = "TessaroDlg,CTessaroDlg::UdpCmdRecv,49";
+const std::string kWhereCmd = "TessaroDlg,CTessaroDlg::UdpCmdRecv,61";
 
 } // namespace
 
@@ -45,59 +28,59 @@ TEST(CheckUdpDatagram, VerdictsAndTraces) {
         {"05 09 00",
          {0x05, 0x09, 0x00},
          UdpVerdict::TooShort,
-         {"\n\n\n " + kWhere + "  recvbytes=3 PACKAGE_HEADER_LEN=4\n"}},
+         {"\n\n\n " + kWhereShort + "  recvbytes=3 PACKAGE_HEADER_LEN=4\n"}},
         {"(empty)",
          {},
          UdpVerdict::TooShort,
-         {"\n\n\n " + kWhere + "  recvbytes=0 PACKAGE_HEADER_LEN=4\n"}},
+         {"\n\n\n " + kWhereShort + "  recvbytes=0 PACKAGE_HEADER_LEN=4\n"}},
         {"06 09 00 00", {0x06, 0x09, 0x00, 0x00}, UdpVerdict::BadSync, {"sync code error\n"}},
         {"05 09 00 7B: length 0 skips the checksum",
          {0x05, 0x09, 0x00, 0x7B},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x9\n"}},
+         {kWhereCmd + " pNet->cmdId =0x9\n"}},
         {"05 13 01 FD 02",
          {0x05, 0x13, 0x01, 0xFD, 0x02},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x13\n"}},
+         {kWhereCmd + " pNet->cmdId =0x13\n"}},
         {"05 13 01 00 02",
          {0x05, 0x13, 0x01, 0x00, 0x02},
          UdpVerdict::BadChecksum,
-         {kWhere + " pNet->cmdId =0x13\n",
+         {kWhereCmd + " pNet->cmdId =0x13\n",
           "cmdData_checksum error ,retCrc=0xfd ,cmdData_checksum=0x0 \n"}},
         // A length that also counts the header reaches past the end, where bytes read as 0.
         {"05 09 05 FE 01",
          {0x05, 0x09, 0x05, 0xFE, 0x01},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x9\n"}},
+         {kWhereCmd + " pNet->cmdId =0x9\n"}},
         {"05 09 FF FE 01",
          {0x05, 0x09, 0xFF, 0xFE, 0x01},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x9\n"}},
+         {kWhereCmd + " pNet->cmdId =0x9\n"}},
         {"05 09 05 FD 01",
          {0x05, 0x09, 0x05, 0xFD, 0x01},
          UdpVerdict::BadChecksum,
-         {kWhere + " pNet->cmdId =0x9\n",
+         {kWhereCmd + " pNet->cmdId =0x9\n",
           "cmdData_checksum error ,retCrc=0xfe ,cmdData_checksum=0xfd \n"}},
         {"05 00 00 00",
          {0x05, 0x00, 0x00, 0x00},
          UdpVerdict::OutOfRange,
-         {kWhere + " pNet->cmdId =0x0\n"}},
+         {kWhereCmd + " pNet->cmdId =0x0\n"}},
         {"05 2E 00 00",
          {0x05, 0x2E, 0x00, 0x00},
          UdpVerdict::OutOfRange,
-         {kWhere + " pNet->cmdId =0x2e\n"}},
+         {kWhereCmd + " pNet->cmdId =0x2e\n"}},
         {"05 FF 01 00 FF",
          {0x05, 0xFF, 0x01, 0x00, 0xFF},
          UdpVerdict::OutOfRange,
-         {kWhere + " pNet->cmdId =0xff\n"}},
+         {kWhereCmd + " pNet->cmdId =0xff\n"}},
         {"05 2D 00 00",
          {0x05, 0x2D, 0x00, 0x00},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x2d\n"}},
+         {kWhereCmd + " pNet->cmdId =0x2d\n"}},
         {"05 01 00 00",
          {0x05, 0x01, 0x00, 0x00},
          UdpVerdict::Valid,
-         {kWhere + " pNet->cmdId =0x1\n"}},
+         {kWhereCmd + " pNet->cmdId =0x1\n"}},
     };
     for (const CheckRow& r : rows) {
         SCOPED_TRACE(r.name);

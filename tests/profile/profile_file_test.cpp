@@ -1,6 +1,6 @@
 // The profile file: what it refuses and why, how it is written, a reader's profile coming back
 // unchanged, and a failed write leaving the old file alone.
-#include "ProfileFixtures.h"
+#include "tests/support/ProfileFixtures.h"
 
 #include "profile/ProfileFile.h"
 #include "profile/ProfilePlan.h"

@@ -1,7 +1,7 @@
 // The commands a profile calls for against a reader, frames worked by hand from the payload
 // layouts (sync, command, payload + 4, 8-bit sum, payload).
-#include "HexBytes.h"
-#include "ProfileFixtures.h"
+#include "tests/support/HexBytes.h"
+#include "tests/support/ProfileFixtures.h"
 
 #include "profile/ProfilePlan.h"
 

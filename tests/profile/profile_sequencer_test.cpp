@@ -1,7 +1,7 @@
 // The sequencer against a scripted reader: each frame it writes is answered, ignored or met
 // with a lost port, and the clock jumps to the deadline whenever nothing more arrives.
-#include "HexBytes.h"
-#include "ProfileFixtures.h"
+#include "tests/support/HexBytes.h"
+#include "tests/support/ProfileFixtures.h"
 
 #include "profile/ProfileSequencer.h"
 

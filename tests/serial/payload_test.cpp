@@ -1,9 +1,10 @@
 // Frames and payloads of the setting commands, against hand-worked bytes.
-#include "HexBytes.h"
+#include "tests/support/HexBytes.h"
+#include "tests/support/TraceCapture.h"
 
-#include "serial/SerialFrame.h"
+#include "core/DebugTrace.h"
+#include "core/Frame.h"
 #include "serial/SettingPayloads.h"
-#include "ui/DebugTrace.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,6 @@ ByteVec Frame(std::uint8_t cmdId, const ByteVec& payload) {
     BuildCmdHeader(header, cmdId, payload.size());
     return BuildSerialFrame(header, payload);
 }
-
-// Collects DebugTrace output while alive.
-class TraceCapture {
-public:
-    TraceCapture() {
-        m_previous = SetDebugTraceSink([this](std::string_view t) { lines.emplace_back(t); });
-    }
-    ~TraceCapture() { SetDebugTraceSink(std::move(m_previous)); }
-    std::vector<std::string> lines;
-
-private:
-    DebugTraceSink m_previous;
-};
 
 struct FrameCase {
     const char* name;
@@ -78,17 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "05 2C 0A 62 00 02 0A 1B 01 FF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SerialFrame, CallersHeaderKeepsChecksumZero) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, CMD_OUTPUT_FORMAT, 1);
-    const ByteVec payload{0x02};
-    const ByteVec frame = BuildSerialFrame(header, payload);
-    EXPECT_EQ(header.cmdData_checksum, 0);
-    EXPECT_EQ(frame[3], 0x12);
-    EXPECT_EQ(HexEcho(frame), " 05 06 05 12 02");
-    EXPECT_EQ(HexEcho(HexBytes("0A FF")), " 0A FF"); // upper case, no sign extension
-}
-
 TEST(SerialFrame, LengthByteCountsTheWholeFrame) {
     const ByteVec cloud = Frame(CMD_CLOUD, CloudPayload(CloudSettings{}));
     ASSERT_EQ(cloud.size(), 204u);
@@ -119,7 +96,7 @@ TEST(HexPairs, ScansPairsAndTracesEachByte) {
     for (const Case& c : cases) {
         TraceCapture traces;
         EXPECT_EQ(HexPairs(c.text), HexBytes(c.bytes)) << '"' << c.text << '"';
-        EXPECT_EQ(traces.lines, c.traces) << '"' << c.text << '"';
+        EXPECT_EQ(traces.lines(), c.traces) << '"' << c.text << '"';
     }
 }
 

@@ -1,5 +1,5 @@
 // The serial parameter record, the reply state machine and the port settings text.
-#include "HexBytes.h"
+#include "tests/support/HexBytes.h"
 
 #include "serial/CommSettings.h"
 #include "serial/SerialParamRecord.h"

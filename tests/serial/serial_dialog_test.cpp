@@ -1,13 +1,16 @@
 // The dialog's serial channel end to end, Linux only (openpty): the test plays the reader on
 // the master side of a pseudo-terminal pair and types the slave's path into the Port list.
+#include "core/DebugTrace.h"
 #include "serial/Mscomm1.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/AccessibleName.h"
+#include "tests/support/DialogStateProbe.h"
+#include "tests/support/HandParamReply.h"
 #include "tests/support/ReaderPty.h"
+#include "tests/support/TraceCapture.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -41,34 +44,6 @@ const QString CLOSE_CAPTION = QStringLiteral("Close Serial Port");
 const char* const SETUP_OK = "Command setup successful";
 const char* const PARAMS_OK = "Get params successful";
 
-// A parameter reply laid out by hand: header, 176-byte record, CR LF.
-QByteArray HandParamReply(const std::function<void(QByteArray&)>& edit = {}) {
-    QByteArray r(176, '\0');
-    r[0] = 3;                                          // Output format: RS485
-    r[1] = 2;                                          // Card input format: 8H10D
-    r[2] = 0;                                          // No enter
-    r[3] = 1;                                          // Line Feed
-    r[4] = char(0x00), r[5] = char(0xC2), r[6] = 0x01; // 115200
-    r[8] = 7;                                          // data bits
-    r[9] = 2;                                          // stop bits
-    r[10] = 1, r[11] = 1, r[12] = 2, r[13] = 2, r[14] = 1, r[15] = 1;
-    r[16] = 2; // barcode prefix 0D 0A
-    r[20] = 0x0D, r[21] = 0x0A;
-    r[52] = 3; // barcode suffix XYZ
-    r[56] = 'X', r[57] = 'Y', r[58] = 'Z';
-    r[88] = 2; // card prefix 01 AB
-    r[92] = 0x01, r[93] = char(0xAB);
-    r[124] = 2; // card suffix "ok"
-    r[128] = 'o', r[129] = 'k';
-    r[160] = char(0xC4), r[161] = 0x09; // high pulse 2500
-    r[164] = char(0xF4), r[165] = 0x01; // low pulse 500
-    r[168] = 1, r[169] = 2, r[170] = 7;
-    if (edit) {
-        edit(r);
-    }
-    return Hex("0502B600") + r + Hex("0D0A");
-}
-
 } // namespace
 
 class SerialDialogTest : public QObject {
@@ -79,6 +54,7 @@ private:
     std::unique_ptr<ReaderPty> m_pty;
     QStringList m_messages;
     QStringList m_traces;
+    std::unique_ptr<TraceCapture> m_capture;
     std::function<void(const QString&)> m_onMessage;
 
     QComboBox* combo(int id) { return m_dlg->combo(id); }
@@ -93,7 +69,7 @@ private:
     // Writes bytes as the reader and waits until the dialog holds count bytes.
     void reply(const QByteArray& bytes, int count) {
         m_pty->write(bytes);
-        QTRY_COMPARE(m_dlg->m_reply.recvCount, count);
+        QTRY_COMPARE(m_dlg->replyState().recvCount, count);
     }
 
 private slots:
@@ -108,7 +84,7 @@ private slots:
                 m_onMessage(t);
             }
         });
-        SetDebugTraceSink([this](std::string_view t) {
+        m_capture = std::make_unique<TraceCapture>([this](std::string_view t) {
             m_traces << QString::fromLocal8Bit(t.data(), qsizetype(t.size()));
         });
         m_pty = std::make_unique<ReaderPty>();
@@ -116,7 +92,7 @@ private slots:
     }
 
     void cleanup() {
-        SetDebugTraceSink({});
+        m_capture.reset();
         m_dlg.reset();
         m_pty.reset();
     }
@@ -126,32 +102,33 @@ private slots:
         QCOMPARE(open->text(), OPEN_CAPTION);
         QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
 
-        m_dlg->m_reply.recvCount = 9; // a half-received reply is dropped by every press
-        m_dlg->m_reply.recvBuf[3] = 0x77;
+        // A half-received reply is dropped by every press.
+        DialogStateProbe::Reply(*m_dlg).recvCount = 9;
+        DialogStateProbe::Reply(*m_dlg).recvBuf[3] = 0x77;
         openPort(*m_pty);
         QCOMPARE(m_messages, QStringList());
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
-        QCOMPARE(m_dlg->m_comm.PortName(), m_pty->path());
-        QCOMPARE(m_dlg->m_comm.get_Settings(), QStringLiteral("9600,n,8,1"));
-        QCOMPARE(m_dlg->m_comm.get_InputMode(), 1L);
-        QCOMPARE(m_dlg->m_comm.get_RThreshold(), short(1));
-        QVERIFY(m_dlg->m_comm.get_RTSEnable());
+        QVERIFY(m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().PortName(), m_pty->path());
+        QCOMPARE(m_dlg->comm().get_Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(m_dlg->comm().get_InputMode(), 1L);
+        QCOMPARE(m_dlg->comm().get_RThreshold(), short(1));
+        QVERIFY(m_dlg->comm().get_RTSEnable());
         QCOMPARE(open->text(), CLOSE_CAPTION);
         QCOMPARE(AccessibleName(open), CLOSE_CAPTION);
-        QCOMPARE(m_dlg->m_reply.recvCount, 0);
-        QCOMPARE(m_dlg->m_reply.recvBuf[3], 0);
+        QCOMPARE(m_dlg->replyState().recvCount, 0);
+        QCOMPARE(m_dlg->replyState().recvBuf[3], 0);
         for (const int id : {IDC_OUTPUT_FORMAT_SET, IDC_GET_PARAMETER, IDC_TRANSMIT_TEST,
                              IDC_CLOUD_SET, IDC_SWITCH_SET, IDC_GET_CURRENT_PARAM}) {
             QVERIFY2(m_dlg->control(id)->isEnabled(), qPrintable(QString::number(id)));
         }
         QVERIFY(!m_dlg->control(IDC_NET_SETUP)->isEnabled());
 
-        m_dlg->m_reply.recvCount = 4;
+        DialogStateProbe::Reply(*m_dlg).recvCount = 4;
         press(IDC_OPEN_SERIAL_PORT);
-        QVERIFY(!m_dlg->m_comm.get_PortOpen());
+        QVERIFY(!m_dlg->comm().get_PortOpen());
         QCOMPARE(open->text(), OPEN_CAPTION);
         QCOMPARE(AccessibleName(open), OPEN_CAPTION);
-        QCOMPARE(m_dlg->m_reply.recvCount, 0);
+        QCOMPARE(m_dlg->replyState().recvCount, 0);
         QVERIFY(!m_dlg->control(IDC_OUTPUT_FORMAT_SET)->isEnabled());
         QVERIFY(!m_dlg->control(IDC_NET_SETUP)->isEnabled());
         QVERIFY(m_dlg->control(IDC_GET_CURRENT_PARAM)->isEnabled());
@@ -159,8 +136,8 @@ private slots:
         // A typed speed is used as it stands; the port opens again.
         combo(IDC_PORT_BAUD)->setEditText(QStringLiteral("57600"));
         press(IDC_OPEN_SERIAL_PORT);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
-        QCOMPARE(m_dlg->m_comm.get_Settings(), QStringLiteral("57600,n,8,1"));
+        QVERIFY(m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().get_Settings(), QStringLiteral("57600,n,8,1"));
         QCOMPARE(m_messages, QStringList());
     }
 
@@ -168,16 +145,16 @@ private slots:
         // "com 15" is port 15, whatever comes of opening it on this machine.
         combo(IDC_PORT)->setCurrentIndex(14);
         press(IDC_OPEN_SERIAL_PORT);
-        QCOMPARE(m_dlg->m_comm.get_CommPort(), short(15));
-        QCOMPARE(m_dlg->m_comm.PortName(), QStringLiteral("/dev/ttyS14"));
-        if (m_dlg->m_comm.get_PortOpen()) {
+        QCOMPARE(m_dlg->comm().get_CommPort(), short(15));
+        QCOMPARE(m_dlg->comm().PortName(), QStringLiteral("/dev/ttyS14"));
+        if (m_dlg->comm().get_PortOpen()) {
             press(IDC_OPEN_SERIAL_PORT);
         }
         // Typed text equal to an item is that item.
         combo(IDC_PORT)->setEditText(QStringLiteral("com 2"));
         press(IDC_OPEN_SERIAL_PORT);
-        QCOMPARE(m_dlg->m_comm.get_CommPort(), short(2));
-        QCOMPARE(m_dlg->m_comm.PortName(), QStringLiteral("/dev/ttyS1"));
+        QCOMPARE(m_dlg->comm().get_CommPort(), short(2));
+        QCOMPARE(m_dlg->comm().PortName(), QStringLiteral("/dev/ttyS1"));
     }
 
     void openFailuresAreReported() {
@@ -194,13 +171,13 @@ private slots:
         press(IDC_OPEN_SERIAL_PORT);
         QCOMPARE(m_messages.size(), 2);
         QVERIFY2(m_messages[1].contains(QStringLiteral("fast,n,8,1")), qPrintable(m_messages[1]));
-        QVERIFY(!m_dlg->m_comm.get_PortOpen());
+        QVERIFY(!m_dlg->comm().get_PortOpen());
         QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), OPEN_CAPTION);
     }
 
     void everyCommandSendsItsFrame() {
         openPort(*m_pty);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QVERIFY(m_dlg->comm().get_PortOpen());
 
         QByteArray cloud(204, '\0');
         cloud.replace(0, 12,
@@ -262,8 +239,8 @@ private slots:
 
         for (const Row& row : rows) {
             m_traces.clear();
-            m_dlg->m_reply.replyMode = UNTOUCHED;
-            m_dlg->m_reply.recvCount = 3;
+            DialogStateProbe::Reply(*m_dlg).replyMode = UNTOUCHED;
+            DialogStateProbe::Reply(*m_dlg).recvCount = 3;
             m_dlg->memo(IDC_TRANSMIT)->setPlainText(QStringLiteral("typed"));
             for (const auto& [id, index] : row.select) {
                 combo(id)->setCurrentIndex(index);
@@ -279,8 +256,8 @@ private slots:
             // Anything beyond the expected bytes shows up at the front of the next row.
             QCOMPARE(m_pty->read(row.frames.size()).toHex(' '), row.frames.toHex(' '));
             QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('|')));
-            QCOMPARE(m_dlg->m_reply.replyMode, row.replyMode);
-            QCOMPARE(m_dlg->m_reply.recvCount, row.replyMode == UNTOUCHED ? 3 : 0);
+            QCOMPARE(m_dlg->replyState().replyMode, row.replyMode);
+            QCOMPARE(m_dlg->replyState().recvCount, row.replyMode == UNTOUCHED ? 3 : 0);
 
             // The Transmit box echoes the last frame sent; the transmit test and an empty
             // record leave it alone.
@@ -291,7 +268,7 @@ private slots:
             }
             QVERIFY2(text(IDC_TRANSMIT) == echo, row.name);
         }
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
         QCOMPARE(text(IDC_RECORD), QStringLiteral("a\nb"));
         // The read record press had blanked the Record box.
         press(IDC_READ_RECORD);
@@ -344,7 +321,7 @@ private slots:
         QCOMPARE(m_messages, QStringList({PARAMS_OK}));
         QCOMPARE(text(IDC_RECEIVE), Shown(all));
         QCOMPARE(text(IDC_RECORD), QStringLiteral("typed, not sent"));
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
 
         QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentText(), QStringLiteral("RS485"));
         QCOMPARE(combo(IDC_CARD_INPUT_FORMAT)->currentText(), QStringLiteral("8H10D"));
@@ -418,7 +395,7 @@ private slots:
             }
             // The box is open: more bytes arrive and the handler runs again meanwhile.
             m_pty->write(Hex("3344"));
-            QTRY_COMPARE(m_dlg->m_reply.recvCount, 184);
+            QTRY_COMPARE(m_dlg->replyState().recvCount, 184);
             m_dlg->OnComm();
         };
         reply(HandParamReply(), 184);
@@ -431,10 +408,10 @@ private slots:
     void getParameterTogglesItsQuery() {
         openPort(*m_pty);
         press(IDC_GET_PARAMETER); // sends
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
         press(IDC_GET_PARAMETER); // withdraws
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
-        QCOMPARE(m_dlg->m_reply.replyMode, 3);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().replyMode, 3);
         press(IDC_GET_PARAMETER); // sends again
         press(IDC_TOTAL_RECORDS);
         // Exactly two queries went out before the records frame.
@@ -443,18 +420,18 @@ private slots:
                                       "052E0437"));
 
         // Another command leaves the query pending: the next press withdraws it.
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
         press(IDC_GET_PARAMETER);
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
 
         // A reply ends the query: the next press asks again.
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_pty->read(4), Hex("0501040A"));
         reply(HandParamReply(), 182);
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_pty->read(4), Hex("0501040A"));
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 1);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
     }
 
     void recordRepliesStayOutOfTheBoxes() {
@@ -488,10 +465,10 @@ private slots:
 
     void readerVanishesWhileOpen() {
         openPort(*m_pty);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QVERIFY(m_dlg->comm().get_PortOpen());
         m_pty->closeMaster();
-        QTRY_VERIFY(!m_dlg->m_comm.get_PortOpen());
-        QCOMPARE(m_dlg->m_comm.get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
+        QTRY_VERIFY(!m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
         QCOMPARE(m_messages, QStringList());
 
         // A command now reports the closed port and leaves the dialog usable.
@@ -503,13 +480,13 @@ private slots:
         press(IDC_GET_PARAMETER);
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_messages.size(), 3);
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
 
         // Back again: the next press opens it.
         m_pty = std::make_unique<ReaderPty>();
         QVERIFY(m_pty->isOpen());
         openPort(*m_pty);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QVERIFY(m_dlg->comm().get_PortOpen());
         QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), CLOSE_CAPTION);
         press(IDC_OUTPUT_FORMAT_SET);
         QCOMPARE(m_pty->read(5), Hex("0506051000"));
@@ -522,9 +499,9 @@ private slots:
         // The records buttons stay enabled while the port is closed.
         for (const int id : {IDC_TOTAL_RECORDS, IDC_READ_RECORD, IDC_KEEP_RECORD}) {
             m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("r"));
-            m_dlg->m_reply.recvCount = 2;
+            DialogStateProbe::Reply(*m_dlg).recvCount = 2;
             press(id);
-            QCOMPARE(m_dlg->m_reply.recvCount, 0);
+            QCOMPARE(m_dlg->replyState().recvCount, 0);
         }
         QCOMPARE(m_messages.size(), 3);
         // The frame of the failed write is on screen (the keep-record frame was last).
@@ -533,10 +510,10 @@ private slots:
         press(IDC_TRANSMIT_TEST); // disabled while closed: nothing happens
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_messages.size(), 3);
-        QCOMPARE(m_dlg->m_reply.paramQueryPending, 0);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
 
         openPort(*m_pty);
-        QVERIFY(m_dlg->m_comm.get_PortOpen());
+        QVERIFY(m_dlg->comm().get_PortOpen());
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_pty->read(4), Hex("0501040A"));
         QCOMPARE(m_messages.size(), 3);

@@ -1,5 +1,5 @@
 // Tessaro against the simulated reader: a pseudo-terminal for the serial line, loopback UDP.
-#include "SimProcess.h"
+#include "tests/support/SimProcess.h"
 
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
@@ -254,7 +254,7 @@ private slots:
         m_dlg->memo(IDC_RECORD)->setPlainText(QStringLiteral("card 1234\nopen door"));
         press(IDC_KEEP_RECORD);
         // One chunk, one short reply; wait for it before the next command resets the buffer.
-        QTRY_COMPARE(m_dlg->m_reply.recvCount, 6);
+        QTRY_COMPARE(m_dlg->replyState().recvCount, 6);
 
         press(IDC_TOTAL_RECORDS);
         QTRY_COMPARE(count(SETUP_OK), 1);
@@ -263,8 +263,8 @@ private slots:
 
         press(IDC_READ_RECORD);
         const QByteArray text("card 1234\r\nopen door");
-        QTRY_COMPARE(m_dlg->m_reply.recvCount, 4 + int(text.size()) + 2);
-        const QByteArray got(reinterpret_cast<const char*>(m_dlg->m_reply.recvBuf.data()) + 4,
+        QTRY_COMPARE(m_dlg->replyState().recvCount, 4 + int(text.size()) + 2);
+        const QByteArray got(reinterpret_cast<const char*>(m_dlg->replyState().recvBuf.data()) + 4,
                              text.size());
         QCOMPARE(got, text);
     }

@@ -1,6 +1,6 @@
 // The network parameter command against the simulated reader, which listens on the readers'
 // fixed port 24582 (the dialog always sends there).
-#include "SimProcess.h"
+#include "tests/support/SimProcess.h"
 
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(dlg.combo(IDC_NETWORK_MODE)->currentIndex(), 1);
         QCOMPARE(dlg.edit(IDC_SERVER_PORT)->text(), QStringLiteral("9000"));
         // Its later announcements carry the new block too.
-        QTRY_COMPARE(dlg.m_devList.back()->serverPort, 9000);
-        QCOMPARE(dlg.m_devList.back()->netMode, 1);
+        QTRY_COMPARE(dlg.devices().back()->serverPort, 9000);
+        QCOMPARE(dlg.devices().back()->netMode, 1);
         QCOMPARE(sim.Stop(), 0);
     }
 };

@@ -1,7 +1,7 @@
 // Takes the picture of Tessaro with the simulated reader for the documentation:
 //   xvfb-run -a build/tests/sim/sim_screenshot docs/screenshot-sim.png
 // The dialog lists the reader, opens the simulator's serial port and presses "Get parameter".
-#include "SimProcess.h"
+#include "tests/support/SimProcess.h"
 
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"

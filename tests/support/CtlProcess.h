@@ -2,7 +2,7 @@
 // pseudo-terminal, its UDP traffic kept on loopback away from the fixed ports.
 #pragma once
 
-#include "SimProcess.h"
+#include "tests/support/SimProcess.h"
 
 #include <QHostAddress>
 #include <QJsonArray>

@@ -1,5 +1,6 @@
-// The reader's end of a pseudo-terminal pair, for tests that drive the dialog's serial channel
-// (Linux: openpty). The dialog opens path(); the test reads and writes the master side.
+// The reader's end of a pseudo-terminal pair, for tests and benches that drive the dialog's
+// serial channel (Linux: openpty). The dialog opens path(); the test reads and writes the master
+// side.
 #pragma once
 
 #include <QByteArray>
@@ -91,6 +92,17 @@ public:
                 ::poll(&p, 1, 5);
                 ++quiet;
             }
+        }
+        return got;
+    }
+
+    // What is there now, without waiting or running the event loop (the benches time around it).
+    QByteArray readAvailable() {
+        QByteArray got;
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(m_master, buf, sizeof buf)) > 0) {
+            got.append(buf, n);
         }
         return got;
     }

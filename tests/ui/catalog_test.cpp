@@ -1,6 +1,5 @@
-// The control catalogue's switching tables and the trace buffer.
+// The control catalogue's switching tables.
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 
 #include <gtest/gtest.h>
 
@@ -41,41 +40,6 @@ TEST(Catalogue, IdsAreUniqueAndHiddenGroupHoldsSeventeenControls) {
     // 17 hidden controls; with their 14 labels that makes the 31 never shown.
     EXPECT_EQ(hidden, 17);
     EXPECT_EQ(FindControlSpec(4242), nullptr);
-}
-
-struct TraceCapture {
-    std::vector<std::string> lines;
-    DebugTraceSink previous;
-    TraceCapture() {
-        previous = SetDebugTraceSink([this](std::string_view t) { lines.emplace_back(t); });
-    }
-    ~TraceCapture() { SetDebugTraceSink(std::move(previous)); }
-};
-
-TEST(DebugTraceTest, FormatsLikePrintf) {
-    TraceCapture cap;
-    DebugTrace("data[%d]:0x%02x\n", 3, 0xAB);
-    ASSERT_EQ(cap.lines.size(), 1u);
-    EXPECT_EQ(cap.lines[0], "data[3]:0xab\n");
-}
-
-TEST(DebugTraceTest, TextLongerThanTheBufferIsCutAtItsEnd) {
-    TraceCapture cap;
-    const std::string longText(5000, 'x');
-    DebugTrace("<%s>", longText.c_str());
-    ASSERT_EQ(cap.lines.size(), 1u);
-    // 2048 bytes of buffer hold 2047 characters and the terminating zero.
-    ASSERT_EQ(cap.lines[0].size(), 2047u);
-    EXPECT_EQ(cap.lines[0].front(), '<');
-    EXPECT_EQ(cap.lines[0].find_first_not_of('x', 1), std::string::npos);
-}
-
-TEST(DebugTraceTest, TextThatJustFitsIsKeptWhole) {
-    TraceCapture cap;
-    const std::string text(2047, 'y');
-    DebugTrace("%s", text.c_str());
-    ASSERT_EQ(cap.lines.size(), 1u);
-    EXPECT_EQ(cap.lines[0], text);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // The main dialog as the user meets it: lists, defaults, switching, data exchange, lifecycle.
 #include "app/TessaroApp.h"
+#include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/AccessibleName.h"
+#include "tests/support/DialogRecorder.h"
+#include "tests/support/DialogStateProbe.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,19 +22,6 @@
 #include <vector>
 
 namespace {
-
-struct Recorder {
-    QStringList messages;
-    std::vector<std::string> traces;
-    DebugTraceSink previous;
-    Recorder() {
-        previous = SetDebugTraceSink([this](std::string_view t) { traces.emplace_back(t); });
-    }
-    ~Recorder() { SetDebugTraceSink(std::move(previous)); }
-    void attach(CTessaroDlg& dlg) {
-        dlg.SetMessageHook([this](const QString& m) { messages << m; });
-    }
-};
 
 QStringList Items(QComboBox* c) {
     QStringList items;
@@ -154,18 +143,19 @@ void DialogTest::boxDefaults() {
         QVERIFY(dlg.memo(id)->toPlainText().isEmpty());
     }
     // Members stay as the first exchange left them until the user's next action.
-    QCOMPARE(dlg.m_nServerPort, 0);
-    QCOMPARE(dlg.m_nLowPulse, 0);
-    QCOMPARE(dlg.m_nHighPulse, 0);
+    QCOMPARE(dlg.serverPort(), 0);
+    QCOMPARE(dlg.lowPulse(), 0);
+    QCOMPARE(dlg.highPulse(), 0);
 }
 
 void DialogTest::startUpState() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
-    QCOMPARE(dlg.m_bClientVer, 0);
-    QVERIFY(std::find(rec.traces.begin(), rec.traces.end(), "AAAAA") != rec.traces.end());
+    QCOMPARE(dlg.clientVersion(), 0);
+    const auto& traces = rec.capture.lines();
+    QVERIFY(std::find(traces.begin(), traces.end(), "AAAAA") != traces.end());
 
     for (const int id : {1027, 1019, 1021, 1052, 1053, 1028, 1030, 1032, 1024, 1065, 1066, 1035,
                          1060, 1018, 1038, 1080, 1075, 1006}) {
@@ -240,28 +230,28 @@ void DialogTest::pulseLowerBound() {
     dlg.edit(1049)->setFocus(); // the user moves on
     QTRY_VERIFY(!box->hasFocus());
     QCOMPARE(box->text(), shown);
-    QCOMPARE(id == 1044 ? dlg.m_nLowPulse : dlg.m_nHighPulse, shown.toInt());
+    QCOMPARE(id == 1044 ? dlg.lowPulse() : dlg.highPulse(), shown.toInt());
     // The other pulse box is untouched.
     QCOMPARE(dlg.edit(id == 1044 ? 1048 : 1044)->text(),
              id == 1044 ? QStringLiteral("2000") : QStringLiteral("400"));
 }
 
 void DialogTest::updateDataStopsAtFirstBadBox() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
-    dlg.m_nLowPulse = 7;
-    dlg.m_nHighPulse = 8;
+    DialogStateProbe::LowPulse(dlg) = 7;
+    DialogStateProbe::HighPulse(dlg) = 8;
     dlg.edit(1039)->setText(" 8080 ");
     dlg.edit(1044)->setText("abc");
     dlg.edit(1048)->setText("3000");
     dlg.memo(1085)->setPlainText("record text");
     QVERIFY(!dlg.UpdateData(true));
     QCOMPARE(rec.messages, QStringList{"Please enter an integer."});
-    QCOMPARE(dlg.m_nServerPort, 8080);
-    QCOMPARE(dlg.m_nLowPulse, 7); // the bad box and the one after it keep their members
-    QCOMPARE(dlg.m_nHighPulse, 8);
-    QCOMPARE(dlg.m_strRecord, QStringLiteral("record text"));
+    QCOMPARE(dlg.serverPort(), 8080);
+    QCOMPARE(dlg.lowPulse(), 7); // the bad box and the one after it keep their members
+    QCOMPARE(dlg.highPulse(), 8);
+    QCOMPARE(dlg.recordText(), QStringLiteral("record text"));
 
     const struct {
         const char* text;
@@ -275,10 +265,10 @@ void DialogTest::updateDataStopsAtFirstBadBox() {
         QCOMPARE(dlg.UpdateData(true), c.ok);
         QCOMPARE(rec.messages.isEmpty(), c.ok);
     }
-    QCOMPARE(dlg.m_nServerPort, -2147483647 - 1);
+    QCOMPARE(dlg.serverPort(), -2147483647 - 1);
 
-    dlg.m_nServerPort = 81;
-    dlg.m_strTransmit = QStringLiteral(" 05 01 04 0A");
+    DialogStateProbe::ServerPort(dlg) = 81;
+    DialogStateProbe::TransmitText(dlg) = QStringLiteral(" 05 01 04 0A");
     QVERIFY(dlg.UpdateData(false));
     QCOMPARE(dlg.edit(1039)->text(), QStringLiteral("81"));
     QCOMPARE(dlg.memo(1076)->toPlainText(), QStringLiteral(" 05 01 04 0A"));
@@ -294,7 +284,7 @@ void DialogTest::enterEndsDialogOnlyWithIntegers_data() {
 void DialogTest::enterEndsDialogOnlyWithIntegers() {
     QFETCH(QString, serverPort);
     QFETCH(bool, ends);
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
     dlg.show();
@@ -345,15 +335,15 @@ void DialogTest::hiddenControlsStayHidden() {
 }
 
 void DialogTest::inertButtonsDoNothing() {
-    Recorder rec;
+    DialogRecorder rec;
     CTessaroDlg dlg(0);
     rec.attach(dlg);
-    const auto tracesBefore = rec.traces.size();
+    const auto tracesBefore = rec.capture.lines().size();
     for (const int id : {1000, 1014}) {
         dlg.button(id)->click();
     }
     QVERIFY(rec.messages.isEmpty());
-    QCOMPARE(rec.traces.size(), tracesBefore);
+    QCOMPARE(rec.capture.lines().size(), tracesBefore);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Parameter setting(V.21.4.22)"));
     QVERIFY(dlg.memo(1076)->toPlainText().isEmpty());

@@ -1,6 +1,6 @@
-#include "serial/SerialFrame.h"
+#include "core/Frame.h"
 
-#include <cstdio>
+#include <algorithm>
 
 void BuildCmdHeader(MspSendCmd_t& header, std::uint8_t cmdId, std::size_t payloadLen) {
     header.sync = SYNC_CODE;
@@ -31,14 +31,27 @@ std::vector<std::uint8_t> BuildSerialFrame(const MspSendCmd_t& header,
     return frame;
 }
 
-std::string HexEcho(std::span<const std::uint8_t> bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 3);
-    for (const std::uint8_t b : bytes) {
-        text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
+int UdpChecksum(const std::uint8_t* data, int count) {
+    std::uint8_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        sum = static_cast<std::uint8_t>(sum + data[i]);
     }
-    return text;
+    return 0xFF - sum;
+}
+
+int UdpCoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t length) {
+    const std::size_t available = datagram.size() - PACKAGE_HEADER_LEN;
+    return UdpChecksum(datagram.data() + PACKAGE_HEADER_LEN,
+                       static_cast<int>(std::min(length, available)));
+}
+
+std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data) {
+    MspSendCmd_t header;
+    BuildCmdHeader(header, cmdId, data.size());
+    std::vector<std::uint8_t> datagram(PACKAGE_HEADER_LEN + data.size());
+    const auto h = header.encode();
+    std::copy(h.begin(), h.end(), datagram.begin());
+    std::copy(data.begin(), data.end(), datagram.begin() + PACKAGE_HEADER_LEN);
+    datagram[HDR_CHECKSUM] = static_cast<std::uint8_t>(UdpCoveredChecksum(datagram, header.length));
+    return datagram;
 }

@@ -1,4 +1,4 @@
-#include "ui/DebugTrace.h"
+#include "core/DebugTrace.h"
 
 #include <cstdarg>
 #include <cstdio>

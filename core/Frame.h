@@ -1,11 +1,11 @@
-// The command header and frame shared by the serial line and UDP.
+// The command header shared by the serial line and UDP, and the one encoder of both: a serial
+// frame (8-bit sum) and a datagram (0xFF minus the sum of its data).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 inline constexpr std::size_t PACKAGE_HEADER_LEN = 4;
@@ -41,5 +41,13 @@ std::uint8_t SerialChecksum(const MspSendCmd_t& header, std::span<const std::uin
 std::vector<std::uint8_t> BuildSerialFrame(const MspSendCmd_t& header,
                                            std::span<const std::uint8_t> payload);
 
-// " %02X" per byte, as the Transmit and Receive boxes show bytes.
-std::string HexEcho(std::span<const std::uint8_t> bytes);
+// 0xFF minus the 8-bit sum of count bytes; 0xFF for no bytes.
+int UdpChecksum(const std::uint8_t* data, int count);
+
+// The checksum of a datagram whose header counts length bytes: over that many bytes from
+// offset 4, as far as the datagram reaches.
+int UdpCoveredChecksum(std::span<const std::uint8_t> datagram, std::size_t length);
+
+// A datagram as a reader sends it: header with length = data + 4 (8 bits), checksum over that
+// many bytes from offset 4 (zero past the end), then the data.
+std::vector<std::uint8_t> BuildUdpDatagram(std::uint8_t cmdId, std::span<const std::uint8_t> data);

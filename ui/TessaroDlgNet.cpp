@@ -3,14 +3,14 @@
 // socket and the widgets.
 #include "ui/TessaroDlg.h"
 
+#include "core/DebugTrace.h"
+#include "core/Frame.h"
+#include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
-#include "net/WireText.h"
-#include "serial/SerialFrame.h"
 #include "ui/ControlCatalog.h"
-#include "ui/DebugTrace.h"
 #include "ui/IPAddressCtrl.h"
 
 #include <QComboBox>
@@ -42,11 +42,6 @@ bool SocketIsGone(QAbstractSocket::SocketError error) {
            error == QAbstractSocket::SocketResourceError;
 }
 
-// An index outside the list leaves it with no selection.
-void SelectIndex(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
 std::optional<long long> SelectedNumber(const QComboBox* list) {
     bool ok = false;
     const long long value = list->currentText().toLongLong(&ok);
@@ -61,10 +56,6 @@ QListWidgetItem* SelectedDevice(const QListWidget* list) {
 // The reader's name as it arrived; the row text is only its rendering.
 QByteArray RowName(const QListWidgetItem* item) {
     return item->data(Qt::UserRole).toByteArray();
-}
-
-QString AffixText(const std::array<char, AFFIX_LEN>& field, std::int8_t format) {
-    return format == 0 ? QString::fromLatin1(AffixHex(field)) : FromLocal(FieldText(field));
 }
 
 } // namespace
@@ -293,33 +284,37 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     ipAddress(IDC_DNS2)->SetAddress(p.dns2);
     edit(IDC_SERVER_ADDRESS)->setText(FromLocal(FieldText(p.serverAddr)));
     m_nServerPort = p.serverPort;
-    SelectIndex(combo(IDC_HTTP_SERVER), p.httpServer);
-    SelectIndex(combo(IDC_NETWORK_MODE), p.netMode);
+    SelectListIndex(IDC_HTTP_SERVER, p.httpServer);
+    SelectListIndex(IDC_NETWORK_MODE, p.netMode);
 
     // Plain lists; the two format codes count from 1.
-    SelectIndex(combo(IDC_LIGHT), p.light);
-    SelectIndex(combo(IDC_WORKING_MODE), p.workingMode);
-    SelectIndex(combo(IDC_HIDDEN_SWITCH), p.hiddenSwitch);
-    SelectIndex(combo(IDC_HORN), p.horn);
-    SelectIndex(combo(IDC_ENTER_KEY), p.enterKey);
-    SelectIndex(combo(IDC_LINE_FEED), p.lineFeed);
-    SelectIndex(combo(IDC_CLOUD_PROVIDER), p.cloudProvider);
-    SelectIndex(combo(IDC_OUTPUT_FORMAT), p.outputFormat - 1);
-    SelectIndex(combo(IDC_CARD_INPUT_FORMAT), p.cardInputFormat - 1);
-    SelectIndex(combo(IDC_PARITY), p.parity);
-    SelectIndex(combo(IDC_QR_OUTPUT_FORMAT), p.qrOutputFormat);
-    SelectIndex(combo(IDC_BARCODE_AFFIX_FORMAT), p.barcodePrefixFormat);
-    SelectIndex(combo(IDC_START_BIT), p.startBit);
-    SelectIndex(combo(IDC_CARD_AFFIX_FORMAT), p.cardAffixFormat);
-    SelectIndex(combo(IDC_SERIAL_OUTPUT_FORMAT), p.serialOutputFormat);
+    SelectListIndex(IDC_LIGHT, p.light);
+    SelectListIndex(IDC_WORKING_MODE, p.workingMode);
+    SelectListIndex(IDC_HIDDEN_SWITCH, p.hiddenSwitch);
+    SelectListIndex(IDC_HORN, p.horn);
+    SelectListIndex(IDC_ENTER_KEY, p.enterKey);
+    SelectListIndex(IDC_LINE_FEED, p.lineFeed);
+    SelectListIndex(IDC_CLOUD_PROVIDER, p.cloudProvider);
+    SelectListIndex(IDC_OUTPUT_FORMAT, p.outputFormat - UDP_FORMAT_CODE_OFFSET);
+    SelectListIndex(IDC_CARD_INPUT_FORMAT, p.cardInputFormat - UDP_FORMAT_CODE_OFFSET);
+    SelectListIndex(IDC_PARITY, p.parity);
+    SelectListIndex(IDC_QR_OUTPUT_FORMAT, p.qrOutputFormat);
+    SelectListIndex(IDC_BARCODE_AFFIX_FORMAT, p.barcodePrefixFormat);
+    SelectListIndex(IDC_START_BIT, p.startBit);
+    SelectListIndex(IDC_CARD_AFFIX_FORMAT, p.cardAffixFormat);
+    SelectListIndex(IDC_SERIAL_OUTPUT_FORMAT, p.serialOutputFormat);
     // As the serial parameter display does.
-    SelectIndex(combo(IDC_WG_OUTPUT_ORDER), p.wgOutputOrder);
+    SelectListIndex(IDC_WG_OUTPUT_ORDER, p.wgOutputOrder);
 
     // Affixes: hex pairs when their format byte is 0, else the text.
-    edit(IDC_CARD_PREFIX)->setText(AffixText(p.cardPrefix, p.serialOutputFormat));
-    edit(IDC_CARD_SUFFIX)->setText(AffixText(p.cardSuffix, p.serialOutputFormat));
-    edit(IDC_BARCODE_PREFIX)->setText(AffixText(p.barcodePrefix, p.barcodePrefixFormat));
-    edit(IDC_BARCODE_SUFFIX)->setText(AffixText(p.barcodeSuffix, p.barcodeSuffixFormat));
+    ShowAffix(IDC_CARD_PREFIX, p.serialOutputFormat == AFFIX_FORMAT_HEX, AffixHex(p.cardPrefix),
+              FieldText(p.cardPrefix));
+    ShowAffix(IDC_CARD_SUFFIX, p.serialOutputFormat == AFFIX_FORMAT_HEX, AffixHex(p.cardSuffix),
+              FieldText(p.cardSuffix));
+    ShowAffix(IDC_BARCODE_PREFIX, p.barcodePrefixFormat == AFFIX_FORMAT_HEX,
+              AffixHex(p.barcodePrefix), FieldText(p.barcodePrefix));
+    ShowAffix(IDC_BARCODE_SUFFIX, p.barcodeSuffixFormat == AFFIX_FORMAT_HEX,
+              AffixHex(p.barcodeSuffix), FieldText(p.barcodeSuffix));
 
     m_nHighPulse = PulseMicros(p.wgHighPulse);
     m_nLowPulse = PulseMicros(p.wgLowPulse);
@@ -334,7 +329,7 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     // Controls only the newer reader understands.
     const bool newer = m_bClientVer == 1;
     if (newer) {
-        SelectIndex(combo(IDC_CARD_NUMBER_FORMAT), p.cardNumberFormat);
+        SelectListIndex(IDC_CARD_NUMBER_FORMAT, p.cardNumberFormat);
         control(IDC_QR_CODE_SET)->setEnabled(true);
     }
     for (const int id : {IDC_ENCRYPTION, IDC_CARD_NUMBER_FORMAT, IDC_DEVICE_MODE, IDC_USE_COUNT,
@@ -348,7 +343,7 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     SelectListByNumber(IDC_DATA_BIT, p.dataBits);
     SelectListByNumber(IDC_STOP_BIT, p.stopBits);
 
-    SelectIndex(combo(IDC_RESET_INTERVAL), p.resetInterval);
+    SelectListIndex(IDC_RESET_INTERVAL, p.resetInterval);
 
     SetSettingButtons(true);
     // Only the boxes the record fills: text typed elsewhere and not yet sent stays.

@@ -1,6 +1,7 @@
 // The dialog's serial channel: setting commands, the port buttons and the reply handler. The
 // bytes themselves are made and read by the serial core; this file moves values between it and
 // the controls.
+#include "core/HexText.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
@@ -9,6 +10,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
+#include <cassert>
+#include <iterator>
 
 namespace {
 
@@ -24,10 +29,6 @@ std::string Local8(const QString& text) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-QString FromLocal8(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 std::span<const std::uint8_t> AsBytes(const QByteArray& bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
             static_cast<std::size_t>(bytes.size())};
@@ -37,6 +38,100 @@ QByteArray ToQByteArray(std::span<const std::uint8_t> bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }
+
+// Hidden buttons leave the reply state of the last visible command in force.
+constexpr int KEEP_REPLY_MODE = -1;
+
+int Index(const CTessaroDlg& dlg, int id) {
+    return dlg.combo(id)->currentIndex();
+}
+
+// Payloads made from the controls as they stand once the boxes are read into their members.
+template <int... ListIds> Bytes Indexes(const CTessaroDlg& d) {
+    return IndexPayload({Index(d, ListIds)...});
+}
+
+template <int BoxId> Bytes BarcodeAffix(const CTessaroDlg& d) {
+    return AffixPayload(Index(d, IDC_BARCODE_AFFIX_FORMAT), Local8(d.edit(BoxId)->text()));
+}
+
+Bytes CardAffix(const CTessaroDlg& d) {
+    return CardAffixPayload(Index(d, IDC_CARD_AFFIX_FORMAT), Index(d, IDC_SERIAL_OUTPUT_FORMAT),
+                            Local8(d.edit(IDC_CARD_PREFIX)->text()),
+                            Local8(d.edit(IDC_CARD_SUFFIX)->text()));
+}
+
+Bytes WiegandTiming(const CTessaroDlg& d) {
+    return WiegandPayload(d.highPulse(), d.lowPulse(), Index(d, IDC_WG_OUTPUT_ORDER));
+}
+
+Bytes SerialParams(const CTessaroDlg& d) {
+    return SerialParamsPayload(Local8(d.combo(IDC_READER_BAUD)->currentText()),
+                               Local8(d.combo(IDC_DATA_BIT)->currentText()),
+                               Local8(d.combo(IDC_STOP_BIT)->currentText()), Index(d, IDC_PARITY),
+                               Index(d, IDC_QR_OUTPUT_FORMAT));
+}
+
+Bytes Cloud(const CTessaroDlg& d) {
+    CloudSettings cloud;
+    cloud.providerIndex = Index(d, IDC_CLOUD_PROVIDER);
+    cloud.serverAddress = d.ipAddress(IDC_CLOUD_SERVER_ADDRESS)->GetAddress();
+    const int textIds[CLOUD_TEXT_COUNT] = {IDC_PRODUCT_NAME,  IDC_PRODUCT_KEY,
+                                           IDC_DEVICE_NAME,   IDC_DEVICE_KEY,
+                                           IDC_PUBLISH_TOPIC, IDC_SUBSCRIBE_TOPIC};
+    for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
+        cloud.texts[i] = d.edit(textIds[i])->text().toUtf8().toStdString();
+    }
+    return CloudPayload(cloud);
+}
+
+// The setting buttons, each sending one command; the handler names the row.
+struct SettingCommand {
+    void (CTessaroDlg::*handler)();
+    int buttonId;
+    std::uint8_t cmdId;
+    int replyMode;
+    Bytes (*payload)(const CTessaroDlg&);
+};
+
+using D = CTessaroDlg;
+constexpr int SETTING = REPLY_MODE_SETTING;
+constexpr int KEEP = KEEP_REPLY_MODE;
+
+// clang-format off
+const SettingCommand SETTING_COMMANDS[] = {
+    {&D::OnSetOutputFormat,    IDC_OUTPUT_FORMAT_SET,     CMD_OUTPUT_FORMAT,     SETTING,
+     Indexes<IDC_OUTPUT_FORMAT>},
+    {&D::OnSetCardInputFormat, IDC_CARD_INPUT_FORMAT_SET, CMD_CARD_INPUT_FORMAT, SETTING,
+     Indexes<IDC_CARD_INPUT_FORMAT>},
+    {&D::OnSetEnterLineFeed,   IDC_ENTER_LINE_FEED_SET,   CMD_ENTER_LINE_FEED,   SETTING,
+     Indexes<IDC_ENTER_KEY, IDC_LINE_FEED>},
+    {&D::OnSetBarcodePrefix,   IDC_BARCODE_PREFIX_SET,    CMD_BARCODE_PREFIX,    SETTING,
+     BarcodeAffix<IDC_BARCODE_PREFIX>},
+    {&D::OnSetBarcodeSuffix,   IDC_BARCODE_SUFFIX_SET,    CMD_BARCODE_SUFFIX,    SETTING,
+     BarcodeAffix<IDC_BARCODE_SUFFIX>},
+    {&D::OnSetLight,           IDC_LIGHT_SET,             CMD_LIGHT,             SETTING,
+     Indexes<IDC_LIGHT>},
+    {&D::OnSetWorkingMode,     IDC_WORKING_MODE_SET,      CMD_WORKING_MODE,      SETTING,
+     Indexes<IDC_WORKING_MODE>},
+    {&D::OnSetSwitch,          IDC_SWITCH_SET,            CMD_SWITCH,            KEEP,
+     Indexes<IDC_HIDDEN_SWITCH>},
+    {&D::OnSetHorn,            IDC_HORN_SET,              CMD_HORN,              SETTING,
+     Indexes<IDC_HORN>},
+    {&D::OnSetCloud,           IDC_CLOUD_SET,             CMD_CLOUD,             KEEP,
+     Cloud},
+    {&D::OnSetWiegandTiming,   IDC_WIEGAND_SET,           CMD_WIEGAND_TIMING,    SETTING,
+     WiegandTiming},
+    {&D::OnSetSerialParams,    IDC_SERIAL_PARAMS_SET,     CMD_SERIAL_PARAMS,     SETTING,
+     SerialParams},
+    {&D::OnSetResetInterval,   IDC_RESET_INTERVAL_SET,    CMD_RESET_INTERVAL,    SETTING,
+     Indexes<IDC_RESET_INTERVAL>},
+    {&D::OnSetQrCode,          IDC_QR_CODE_SET,           CMD_QR_CODE,           SETTING,
+     Indexes<IDC_CARD_NUMBER_FORMAT, IDC_START_BIT>},
+    {&D::OnSetCardAffix,       IDC_CARD_AFFIX_SET,        CMD_CARD_AFFIX,        SETTING,
+     CardAffix},
+};
+// clang-format on
 
 } // namespace
 
@@ -61,108 +156,83 @@ void CTessaroDlg::SerialCmdSend(const MspSendCmd_t& header, std::span<const std:
 }
 
 void CTessaroDlg::OnSetOutputFormat() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_OUTPUT_FORMAT, IndexPayload({combo(IDC_OUTPUT_FORMAT)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetOutputFormat);
 }
 
 void CTessaroDlg::OnSetCardInputFormat() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_CARD_INPUT_FORMAT,
-                      IndexPayload({combo(IDC_CARD_INPUT_FORMAT)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetCardInputFormat);
 }
 
 void CTessaroDlg::OnSetEnterLineFeed() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_ENTER_LINE_FEED, IndexPayload({combo(IDC_ENTER_KEY)->currentIndex(),
-                                                         combo(IDC_LINE_FEED)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetEnterLineFeed);
 }
 
 void CTessaroDlg::OnSetBarcodePrefix() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_BARCODE_PREFIX,
-                      AffixPayload(combo(IDC_BARCODE_AFFIX_FORMAT)->currentIndex(),
-                                   Local8(edit(IDC_BARCODE_PREFIX)->text())));
+    SendSetting(&CTessaroDlg::OnSetBarcodePrefix);
 }
 
 void CTessaroDlg::OnSetBarcodeSuffix() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_BARCODE_SUFFIX,
-                      AffixPayload(combo(IDC_BARCODE_AFFIX_FORMAT)->currentIndex(),
-                                   Local8(edit(IDC_BARCODE_SUFFIX)->text())));
+    SendSetting(&CTessaroDlg::OnSetBarcodeSuffix);
 }
 
 void CTessaroDlg::OnSetLight() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_LIGHT, IndexPayload({combo(IDC_LIGHT)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetLight);
 }
 
 void CTessaroDlg::OnSetWorkingMode() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_WORKING_MODE, IndexPayload({combo(IDC_WORKING_MODE)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetWorkingMode);
 }
 
 void CTessaroDlg::OnSetSwitch() {
-    // Hidden button: the reply state of the last visible command stays in force.
-    UpdateData(true);
-    SendSerialCommand(CMD_SWITCH, IndexPayload({combo(IDC_HIDDEN_SWITCH)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetSwitch);
 }
 
 void CTessaroDlg::OnSetHorn() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_HORN, IndexPayload({combo(IDC_HORN)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetHorn);
 }
 
 void CTessaroDlg::OnSetCloud() {
-    // Hidden button: the reply state of the last visible command stays in force.
-    UpdateData(true);
-    CloudSettings cloud;
-    cloud.providerIndex = combo(IDC_CLOUD_PROVIDER)->currentIndex();
-    cloud.serverAddress = ipAddress(IDC_CLOUD_SERVER_ADDRESS)->GetAddress();
-    const int textIds[CLOUD_TEXT_COUNT] = {IDC_PRODUCT_NAME,  IDC_PRODUCT_KEY,
-                                           IDC_DEVICE_NAME,   IDC_DEVICE_KEY,
-                                           IDC_PUBLISH_TOPIC, IDC_SUBSCRIBE_TOPIC};
-    for (std::size_t i = 0; i < CLOUD_TEXT_COUNT; ++i) {
-        cloud.texts[i] = edit(textIds[i])->text().toUtf8().toStdString();
-    }
-    SendSerialCommand(CMD_CLOUD, CloudPayload(cloud));
+    SendSetting(&CTessaroDlg::OnSetCloud);
 }
 
 void CTessaroDlg::OnSetWiegandTiming() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(
-        CMD_WIEGAND_TIMING,
-        WiegandPayload(m_nHighPulse, m_nLowPulse, combo(IDC_WG_OUTPUT_ORDER)->currentIndex()));
+    SendSetting(&CTessaroDlg::OnSetWiegandTiming);
 }
 
 void CTessaroDlg::OnSetSerialParams() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_SERIAL_PARAMS,
-                      SerialParamsPayload(Local8(combo(IDC_READER_BAUD)->currentText()),
-                                          Local8(combo(IDC_DATA_BIT)->currentText()),
-                                          Local8(combo(IDC_STOP_BIT)->currentText()),
-                                          combo(IDC_PARITY)->currentIndex(),
-                                          combo(IDC_QR_OUTPUT_FORMAT)->currentIndex()));
+    SendSetting(&CTessaroDlg::OnSetSerialParams);
 }
 
 void CTessaroDlg::OnSetResetInterval() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_RESET_INTERVAL,
-                      IndexPayload({combo(IDC_RESET_INTERVAL)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetResetInterval);
 }
 
 void CTessaroDlg::OnSetQrCode() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_QR_CODE, IndexPayload({combo(IDC_CARD_NUMBER_FORMAT)->currentIndex(),
-                                                 combo(IDC_START_BIT)->currentIndex()}));
+    SendSetting(&CTessaroDlg::OnSetQrCode);
 }
 
 void CTessaroDlg::OnSetCardAffix() {
-    BeginSerialCommand(REPLY_MODE_SETTING);
-    SendSerialCommand(CMD_CARD_AFFIX,
-                      CardAffixPayload(combo(IDC_CARD_AFFIX_FORMAT)->currentIndex(),
-                                       combo(IDC_SERIAL_OUTPUT_FORMAT)->currentIndex(),
-                                       Local8(edit(IDC_CARD_PREFIX)->text()),
-                                       Local8(edit(IDC_CARD_SUFFIX)->text())));
+    SendSetting(&CTessaroDlg::OnSetCardAffix);
+}
+
+void CTessaroDlg::SendSetting(void (CTessaroDlg::*handler)()) {
+    const auto row =
+        std::find_if(std::begin(SETTING_COMMANDS), std::end(SETTING_COMMANDS),
+                     [handler](const SettingCommand& c) { return c.handler == handler; });
+    assert(row != std::end(SETTING_COMMANDS)); // every setting handler has its row
+    if (row->replyMode == KEEP_REPLY_MODE) {
+        UpdateData(true);
+    } else {
+        BeginSerialCommand(row->replyMode);
+    }
+    SendSerialCommand(row->cmdId, row->payload(*this));
+}
+
+void CTessaroDlg::ConnectSettingButtons() {
+    for (const SettingCommand& c : SETTING_COMMANDS) {
+        connect(button(c.buttonId), &QPushButton::clicked, this,
+                [this, handler = c.handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    }
 }
 
 void CTessaroDlg::OnGetParameter() {
@@ -279,46 +349,40 @@ void CTessaroDlg::OnComm() {
 }
 
 void CTessaroDlg::ShowSerialParams(const SerialParamRecord& r) {
-    // A position beyond the list's items leaves it with no selection.
-    const auto selectIndex = [this](int id, std::uint8_t index) {
-        QComboBox* list = combo(id);
-        list->setCurrentIndex(index < list->count() ? index : -1);
-    };
-    const auto showAffix = [this](int id, bool hex, std::int32_t length, const AffixField& field) {
-        edit(id)->setText(hex ? QString::fromLatin1(AffixHexText(length, field))
-                              : FromLocal8(AffixPlainText(field)));
-    };
-
-    selectIndex(IDC_OUTPUT_FORMAT, r.outputFormat);
-    selectIndex(IDC_CARD_INPUT_FORMAT, r.cardInputFormat);
-    selectIndex(IDC_ENTER_KEY, r.hidEnter);
-    selectIndex(IDC_LINE_FEED, r.lineFeed);
+    SelectListIndex(IDC_OUTPUT_FORMAT, r.outputFormat);
+    SelectListIndex(IDC_CARD_INPUT_FORMAT, r.cardInputFormat);
+    SelectListIndex(IDC_ENTER_KEY, r.hidEnter);
+    SelectListIndex(IDC_LINE_FEED, r.lineFeed);
 
     SelectListByNumber(IDC_READER_BAUD, r.baudRate);
     SelectListByNumber(IDC_DATA_BIT, r.dataBits);
     SelectListByNumber(IDC_STOP_BIT, r.stopBits);
 
-    selectIndex(IDC_PARITY, r.parity);
-    selectIndex(IDC_QR_OUTPUT_FORMAT, r.qrOutputFormat);
-    selectIndex(IDC_RESET_INTERVAL, r.resetInterval);
-    selectIndex(IDC_WORKING_MODE, r.workingMode);
-    selectIndex(IDC_HORN, r.horn);
-    selectIndex(IDC_LIGHT, r.light);
+    SelectListIndex(IDC_PARITY, r.parity);
+    SelectListIndex(IDC_QR_OUTPUT_FORMAT, r.qrOutputFormat);
+    SelectListIndex(IDC_RESET_INTERVAL, r.resetInterval);
+    SelectListIndex(IDC_WORKING_MODE, r.workingMode);
+    SelectListIndex(IDC_HORN, r.horn);
+    SelectListIndex(IDC_LIGHT, r.light);
 
     // The record does not say how its affixes are meant; the user's current choice does.
     const bool barcodeHex = combo(IDC_BARCODE_AFFIX_FORMAT)->currentIndex() == AFFIX_FORMAT_HEX;
-    showAffix(IDC_BARCODE_PREFIX, barcodeHex, r.barcodePrefixLen, r.barcodePrefix);
-    showAffix(IDC_BARCODE_SUFFIX, barcodeHex, r.barcodeSuffixLen, r.barcodeSuffix);
+    ShowAffix(IDC_BARCODE_PREFIX, barcodeHex, AffixHexText(r.barcodePrefixLen, r.barcodePrefix),
+              AffixPlainText(r.barcodePrefix));
+    ShowAffix(IDC_BARCODE_SUFFIX, barcodeHex, AffixHexText(r.barcodeSuffixLen, r.barcodeSuffix),
+              AffixPlainText(r.barcodeSuffix));
     const bool cardHex = combo(IDC_SERIAL_OUTPUT_FORMAT)->currentIndex() == AFFIX_FORMAT_HEX;
-    showAffix(IDC_CARD_PREFIX, cardHex, r.cardPrefixLen, r.cardPrefix);
-    showAffix(IDC_CARD_SUFFIX, cardHex, r.cardSuffixLen, r.cardSuffix);
+    ShowAffix(IDC_CARD_PREFIX, cardHex, AffixHexText(r.cardPrefixLen, r.cardPrefix),
+              AffixPlainText(r.cardPrefix));
+    ShowAffix(IDC_CARD_SUFFIX, cardHex, AffixHexText(r.cardSuffixLen, r.cardSuffix),
+              AffixPlainText(r.cardSuffix));
 
     m_nLowPulse = r.wgLowPulse;
     m_nHighPulse = r.wgHighPulse;
 
-    selectIndex(IDC_WG_OUTPUT_ORDER, r.wgOutputOrder);
-    selectIndex(IDC_CARD_NUMBER_FORMAT, r.cardNumberFormat);
-    selectIndex(IDC_START_BIT, r.startBit);
+    SelectListIndex(IDC_WG_OUTPUT_ORDER, r.wgOutputOrder);
+    SelectListIndex(IDC_CARD_NUMBER_FORMAT, r.cardNumberFormat);
+    SelectListIndex(IDC_START_BIT, r.startBit);
 
     // Only the boxes the record fills: text typed elsewhere and not yet sent stays.
     PutIntBoxes({IDC_LOW_PULSE, IDC_HIGH_PULSE});
