@@ -97,6 +97,12 @@ const std::vector<ControlSpec>& Catalog() {
         {IDC_TRANSMIT,              K::EditMulti, G::Transmit,      0, "", "Transmit box", {}, -1, ""},
         {IDC_RECEIVE,               K::EditMulti, G::Receive,       0, "", "Receive box", {}, -1, ""},
 
+        // Profiles: a reader's configuration as a file, applied and verified.
+        {IDC_SAVE_PROFILE,          K::Button,    G::Profile,       0, "Save profile…", "Save profile", {}, -1, nullptr},
+        {IDC_LOAD_PROFILE,          K::Button,    G::Profile,       0, "Load profile…", "Load profile", {}, -1, nullptr},
+        {IDC_APPLY_PROFILE,         K::Button,    G::Profile,       1, "Apply profile…", "Apply profile", {}, -1, nullptr},
+        {IDC_COMPARE_PROFILE,       K::Button,    G::Profile,       1, "Compare with reader", "Compare with reader", {}, -1, nullptr},
+
         // Never shown; filled all the same, and read or written by the command handlers.
         {IDC_HIDDEN_SWITCH,         K::DropList,  G::Hidden,        0, "", "Hidden switch list", Items(SWITCH_ITEMS), 0, nullptr},
         {IDC_SWITCH_SET,            K::Button,    G::Hidden,        0, "设置", "Switch set button", {}, -1, nullptr},
@@ -135,6 +141,7 @@ constexpr GroupSpec GROUPS[] = {
     {G::SerialButtons, ""},
     {G::Transmit, "Transmit"},
     {G::Receive, "Receive"},
+    {G::Profile, "Profile"},
     {G::Hidden, ""},
 };
 

@@ -91,6 +91,12 @@ enum : int {
     IDC_READ_RECORD = 1083,
     IDC_KEEP_RECORD = 1084,
     IDC_RECORD = 1085,
+
+    // Beyond the original dialog.
+    IDC_SAVE_PROFILE = 1100,
+    IDC_LOAD_PROFILE = 1101,
+    IDC_APPLY_PROFILE = 1102,
+    IDC_COMPARE_PROFILE = 1103,
 };
 
 enum class ControlKind {
@@ -119,6 +125,7 @@ enum class ControlGroup {
     SerialButtons,
     Transmit,
     Receive,
+    Profile,
     Hidden,
 };
 

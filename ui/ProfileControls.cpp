@@ -61,8 +61,7 @@ bool IsHexFormat(const CTessaroDlg& dlg, int formatId) {
 
 // The bytes a box stands for, as its "Set up" button would send them.
 Bytes BoxBytes(const CTessaroDlg& dlg, int boxId, bool hex) {
-    return AffixBytes(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_HEX + 1,
-                      Local8(dlg.edit(boxId)->text()));
+    return AffixBytes(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_ASCII, Local8(dlg.edit(boxId)->text()));
 }
 
 QString BoxText(std::span<const std::uint8_t> bytes, bool hex) {
@@ -148,7 +147,7 @@ void ProfileToControls(CTessaroDlg& dlg, const Profile& profile) {
                 otherValue ? otherValue->affix.bytes : BoxBytes(dlg, other.id, wasHex);
             const bool hex = !value->affix.text ||
                              (otherValue ? !otherValue->affix.text : !IsPrintableAscii(otherBytes));
-            dlg.combo(b.formatId)->setCurrentIndex(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_HEX + 1);
+            dlg.combo(b.formatId)->setCurrentIndex(hex ? AFFIX_FORMAT_HEX : AFFIX_FORMAT_ASCII);
             dlg.edit(b.id)->setText(BoxText(value->affix.bytes, hex));
             if (hex != wasHex && !otherValue) {
                 dlg.edit(other.id)->setText(BoxText(otherBytes, hex));

@@ -64,8 +64,11 @@ QString CProfileResultsView::SummaryText(const SequencerResult& result, bool com
     if (compare) {
         return failed.isEmpty() ? QStringLiteral("The reader holds all %1 of the profile")
                                       .arg(Settings(int(result.keys.size())))
-                                : QStringLiteral("%1 differ from the profile: %2")
-                                      .arg(Settings(int(failed.size())), failed.join(u", "));
+                                : QStringLiteral("%1 %2 from the profile: %3")
+                                      .arg(Settings(int(failed.size())),
+                                           failed.size() == 1 ? QStringLiteral("differs")
+                                                              : QStringLiteral("differ"),
+                                           failed.join(u", "));
     }
     const int held = int(result.keys.size()) - changed - int(failed.size());
     QString text = failed.isEmpty()

@@ -3,6 +3,8 @@
 #include "core/DebugTrace.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
+#include "ui/ProfileResultsView.h"
+#include "ui/ProfileRun.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -43,6 +45,10 @@ const ButtonHandler BUTTON_HANDLERS[] = {
     {IDC_KEEP_RECORD, &CTessaroDlg::OnKeepRecord},
     {IDC_OPEN_SERIAL_PORT, &CTessaroDlg::OnOpenSerialPort},
     {IDC_TRANSMIT_TEST, &CTessaroDlg::OnTransmitTest},
+    {IDC_SAVE_PROFILE, &CTessaroDlg::OnSaveProfile},
+    {IDC_LOAD_PROFILE, &CTessaroDlg::OnLoadProfile},
+    {IDC_APPLY_PROFILE, &CTessaroDlg::OnApplyProfile},
+    {IDC_COMPARE_PROFILE, &CTessaroDlg::OnCompareProfile},
 };
 
 // Bound int boxes, in the order they are exchanged.
@@ -87,6 +93,8 @@ CTessaroDlg::CTessaroDlg(quint16 localUdpPort, QWidget* parent)
     setSizeGripEnabled(true);
     BuildControls();
     connect(&m_comm, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
+    m_replyTimer.setSingleShot(true);
+    connect(&m_replyTimer, &QTimer::timeout, this, &CTessaroDlg::OnReplyTimeout);
     OnInitDialog();
 }
 
@@ -230,7 +238,7 @@ void CTessaroDlg::BuildControls() {
     auto* right = new QVBoxLayout;
     for (const ControlGroup g :
          {ControlGroup::SerialPort, ControlGroup::BaudRate, ControlGroup::SerialButtons,
-          ControlGroup::Transmit, ControlGroup::Receive}) {
+          ControlGroup::Profile, ControlGroup::Transmit, ControlGroup::Receive}) {
         right->addWidget(makeGroup(g), g == ControlGroup::Receive ? 1 : 0);
     }
 

@@ -9,12 +9,14 @@
 #include <QDialog>
 #include <QHostAddress>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -26,10 +28,15 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 class QStatusBar;
 class QUdpSocket;
 class CIPAddressCtrl;
+class CProfileResultsView;
+class CProfileRun;
+struct Profile;
+enum class SequencerMode;
 
 class CTessaroDlg : public QDialog {
     Q_OBJECT
@@ -63,6 +70,11 @@ public:
     void ShowMessage(const QString& text);
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
 
+    // Where profiles are saved to and loaded from; tests answer instead of a file dialog. An
+    // empty path means the user cancelled.
+    using FileHook = std::function<QString(bool save)>;
+    void SetFileHook(FileHook hook) { m_fileHook = std::move(hook); }
+
     void SetPaneText(int pane, const QString& text);
     QString PaneText(int pane) const;
 
@@ -87,6 +99,9 @@ public:
     const DISCOVER_DEV_T& currentDevice() const { return m_curDev; }
     const SerialReplyState& replyState() const { return m_reply; }
     const CMscomm1& comm() const { return m_comm; }
+    // The results of the last apply or compare; nullptr before the first.
+    CProfileResultsView* profileResults() const { return m_results; }
+    bool profileRunning() const { return m_profileRun != nullptr; }
 
     // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
@@ -130,6 +145,12 @@ public slots:
     void OnOpenSerialPort();     // 1074
     void OnTransmitTest();       // 1075
     void OnComm();               // serial control event
+
+    // Profiles.
+    void OnSaveProfile();    // 1100
+    void OnLoadProfile();    // 1101
+    void OnApplyProfile();   // 1102
+    void OnCompareProfile(); // 1103
 
     // Network channel.
     void OnNetSetup(); // 1006
@@ -189,6 +210,18 @@ private:
     };
     UdpSocketCloser m_udpCloser{this};
 
+    // A "Set up" or "Get parameter" reply that does not end in time is said in the first pane.
+    void ArmReplyTimer(std::size_t frameBytes);
+    void OnReplyTimeout();
+
+    // Profiles (TessaroDlgProfile.cpp).
+    QString ChooseProfileFile(bool save);
+    std::optional<Profile> ReadProfileFrom(const QString& path);
+    void RunProfile(const Profile& profile, SequencerMode mode);
+    void ShowProfileProgress();
+    void OnProfileRunFinished();
+    void SetProfileButtons(bool enable);
+
     void BuildControls();
     bool OnInitDialog();
     void SetupUdpSocket();
@@ -202,4 +235,14 @@ private:
     QLabel* m_pane[2] = {nullptr, nullptr};
     quint16 m_localUdpPort = UDP_LOCAL_PORT;
     bool m_inPulseCheck = false;
+
+    QTimer m_replyTimer;
+    std::int64_t m_replyTimeoutMs = 0;
+
+    FileHook m_fileHook;
+    QString m_profilePath;
+    std::unique_ptr<CProfileRun> m_profileRun;
+    QProgressDialog* m_progress = nullptr;
+    CProfileResultsView* m_results = nullptr;
+    bool m_profileCompare = false;
 };

@@ -5,6 +5,7 @@
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
+#include "ui/ProfileRun.h"
 #include "ui/TessaroDlg.h"
 
 #include <QComboBox>
@@ -153,6 +154,31 @@ void CTessaroDlg::SerialCmdSend(const MspSendCmd_t& header, std::span<const std:
     // On screen before the write, so the frame shows even when the write fails.
     UpdateData(false);
     m_comm.put_Output(ToQByteArray(frame));
+    if (m_reply.replyMode == REPLY_MODE_SETTING || m_reply.replyMode == REPLY_MODE_PARAM_QUERY) {
+        ArmReplyTimer(frame.size());
+    }
+}
+
+void CTessaroDlg::ArmReplyTimer(std::size_t frameBytes) {
+    const std::size_t replyBytes =
+        m_reply.replyMode == REPLY_MODE_PARAM_QUERY ? PARAM_REPLY_LEN : SETTING_REPLY_ESTIMATE;
+    const auto port = ParseCommSettings(m_comm.get_Settings().toStdString());
+    m_replyTimeoutMs =
+        ReplyTimeoutMs(DEFAULT_REPLY_BASE_MS, frameBytes, replyBytes, port ? port->baudRate : 0);
+    m_replyTimer.start(int(m_replyTimeoutMs));
+}
+
+void CTessaroDlg::OnReplyTimeout() {
+    if (m_reply.handledEnd >= 0) {
+        return;
+    }
+    // Said quietly: the reply may still come, and is handled as ever when it does. A query
+    // that went unanswered is no longer pending, so the next press asks again.
+    if (m_reply.replyMode == REPLY_MODE_PARAM_QUERY) {
+        m_reply.paramQueryPending = 0;
+    }
+    SetPaneText(0, QStringLiteral("No reply from the reader within %1 s")
+                       .arg(double(m_replyTimeoutMs) / 1000.0, 0, 'f', 1));
 }
 
 void CTessaroDlg::OnSetOutputFormat() {
@@ -328,12 +354,24 @@ void CTessaroDlg::OnTransmitTest() {
 }
 
 void CTessaroDlg::OnComm() {
+    // While a profile runs, the reader's bytes are its replies: no messages, no boxes.
+    if (m_profileRun) {
+        if (m_comm.get_CommEvent() == CMscomm1::COMEV_RECEIVE) {
+            m_profileRun->OnData(m_comm.get_Input());
+        } else {
+            m_profileRun->OnPortLost();
+        }
+        return;
+    }
     if (m_comm.get_CommEvent() != CMscomm1::COMEV_RECEIVE) {
         return;
     }
     UpdateData(true);
     const QByteArray input = m_comm.get_Input();
     const SerialReplyOutcome outcome = m_reply.OnData(AsBytes(input));
+    if (m_reply.handledEnd >= 0) {
+        m_replyTimer.stop();
+    }
     // Further data events may run while a message is open; the end is already marked handled.
     for (const std::string& message : outcome.messages) {
         ShowMessage(QString::fromLatin1(message));

@@ -1,0 +1,201 @@
+// The dialog's profiles against the reader-sim program: a file loaded into the controls and
+// saved from them, an apply verified by reading the reader back (with a reader that keeps one
+// old value), and the status a reply that never comes leaves.
+#include "tests/support/SimProcess.h"
+#include "ui/ControlCatalog.h"
+#include "ui/ProfileResultsView.h"
+#include "ui/TessaroDlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+
+class SimProfileTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CTessaroDlg> m_dlg;
+    std::unique_ptr<SimProcess> m_sim;
+    QUdpSocket m_sink; // the simulator's announcements go here, not to the dialog
+    QTemporaryDir m_dir;
+    QStringList m_messages;
+    QString m_file; // what the file dialog answers
+
+    QComboBox* combo(int id) { return m_dlg->combo(id); }
+    void press(int id) { m_dlg->button(id)->click(); }
+
+    bool startSim(QStringList arguments) {
+        arguments << QStringLiteral("--listen") << QStringLiteral("127.0.0.1:0")
+                  << QStringLiteral("--target")
+                  << QStringLiteral("127.0.0.1:%1").arg(m_sink.localPort());
+        m_sim = std::make_unique<SimProcess>();
+        return m_sim->Start(arguments);
+    }
+    void openPort() {
+        combo(IDC_PORT)->setEditText(m_sim->Pty());
+        press(IDC_OPEN_SERIAL_PORT);
+        QVERIFY(m_dlg->comm().get_PortOpen());
+    }
+    QString write(const char* name, const QByteArray& json) {
+        const QString path = m_dir.filePath(QLatin1String(name));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(json);
+        }
+        return path;
+    }
+    // Runs a profile button to its end and returns the results table as rows of text.
+    QList<QStringList> run(int button, const QString& file) {
+        m_file = file;
+        press(button);
+        QList<QStringList> rows;
+        if (!QTest::qWaitFor([this] { return !m_dlg->profileRunning(); }, 10000) ||
+            !m_dlg->profileResults()) {
+            return rows;
+        }
+        const QTableWidget* table = m_dlg->profileResults()->Table();
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < table->columnCount(); ++c) {
+                row << table->item(r, c)->text();
+            }
+            rows << row;
+        }
+        return rows;
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_sink.bind(QHostAddress::LocalHost, 0));
+        m_messages.clear();
+        m_dlg = std::make_unique<CTessaroDlg>(0);
+        m_dlg->SetMessageHook([this](const QString& t) { m_messages << t; });
+        m_dlg->SetFileHook([this](bool) { return m_file; });
+    }
+    void cleanup() {
+        m_dlg.reset();
+        m_sim.reset();
+        m_sink.close();
+    }
+
+    void loadFillsOnlyTheKeysOfTheFile() {
+        combo(IDC_LIGHT)->setCurrentIndex(1);
+        combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(1); // text
+        m_dlg->edit(IDC_BARCODE_SUFFIX)->setText(QStringLiteral("AB"));
+        m_file = write("load.json",
+                       "{\"tessaro_profile\": 1, \"settings\": { \"horn\": \"open\", "
+                       "\"baud_rate\": 19200, \"wiegand_low_pulse_us\": 500, \"barcode_prefix\": "
+                       "{\"hex\": \"0d0a\"}, \"card_output_format\": \"hex\"}}");
+        press(IDC_LOAD_PROFILE);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(m_dlg->PaneText(0), QStringLiteral("Profile loaded: load.json"));
+        QCOMPARE(combo(IDC_HORN)->currentText(), QStringLiteral("Open"));
+        QCOMPARE(combo(IDC_READER_BAUD)->currentText(), QStringLiteral("19200"));
+        QCOMPARE(m_dlg->edit(IDC_LOW_PULSE)->text(), QStringLiteral("500"));
+        QCOMPARE(m_dlg->lowPulse(), 500);
+        QCOMPARE(combo(IDC_SERIAL_OUTPUT_FORMAT)->currentText(), QStringLiteral("hex"));
+        // CR LF is no text: the pair turns hexadecimal, the suffix box keeps its bytes.
+        QCOMPARE(combo(IDC_BARCODE_AFFIX_FORMAT)->currentText(), QStringLiteral("hex"));
+        QCOMPARE(m_dlg->edit(IDC_BARCODE_PREFIX)->text(), QStringLiteral("0d0a"));
+        QCOMPARE(m_dlg->edit(IDC_BARCODE_SUFFIX)->text(), QStringLiteral("4142"));
+        QCOMPARE(combo(IDC_LIGHT)->currentIndex(), 1); // not in the file
+
+        // A refused file changes nothing and names the key.
+        m_file = write("typo.json", "{\"tessaro_profile\": 1, \"settings\": {\"hron\": \"Open\"}}");
+        press(IDC_LOAD_PROFILE);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].contains(QStringLiteral("hron")), qPrintable(m_messages[0]));
+        QCOMPARE(m_dlg->PaneText(0), QStringLiteral("Profile loaded: load.json"));
+    }
+
+    void saveWritesWhatTheControlsHold() {
+        combo(IDC_OUTPUT_FORMAT)->setCurrentIndex(2);
+        combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(1);
+        m_dlg->edit(IDC_BARCODE_PREFIX)->setText(QStringLiteral("QR:"));
+        m_file = m_dir.filePath(QStringLiteral("saved.json"));
+        press(IDC_SAVE_PROFILE);
+        QCOMPARE(m_messages, QStringList());
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QJsonObject top = QJsonDocument::fromJson(f.readAll()).object();
+        QCOMPARE(top.value(QStringLiteral("tessaro_profile")).toInt(), 1);
+        const QJsonObject settings = top.value(QStringLiteral("settings")).toObject();
+        QCOMPARE(settings.size(), 23); // every key
+        QCOMPARE(settings.value(QStringLiteral("output_format")).toString(),
+                 QStringLiteral("RS232"));
+        QCOMPARE(settings.value(QStringLiteral("barcode_prefix")).toObject(),
+                 QJsonObject({{QStringLiteral("text"), QStringLiteral("QR:")}}));
+        QCOMPARE(settings.value(QStringLiteral("wiegand_high_pulse_us")).toInt(), 2000);
+    }
+
+    void applyVerifiesByReadingBack() {
+        // The horn command is answered but the reader keeps its old value.
+        QVERIFY(startSim({QStringLiteral("--stale"), QStringLiteral("0x16")}));
+        openPort();
+        const QList<QStringList> rows =
+            run(IDC_APPLY_PROFILE,
+                write("apply.json", "{\"tessaro_profile\": 1, \"settings\": {"
+                                    "\"output_format\": \"RS232\", \"horn\": \"Open\","
+                                    "\"light\": \"turn off(Sweeping light)\"}}"));
+        QCOMPARE(m_messages, QStringList()); // no "Command setup successful" per command
+        QCOMPARE(rows,
+                 (QList<QStringList>{
+                     {"output_format", "RS232", "RS232", "changed and verified"},
+                     {"horn", "Open", "Close", "reads back different"},
+                     {"light", "turn off(Sweeping light)", "turn off(Sweeping light)", "unchanged"},
+                 }));
+        QCOMPARE(m_dlg->profileResults()->Summary(),
+                 QStringLiteral("1 setting did not take: horn"));
+        QCOMPARE(m_dlg->PaneText(0), QStringLiteral("1 setting did not take: horn"));
+        // The controls show what the reader reported, and the buttons are back.
+        QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentText(), QStringLiteral("RS232"));
+        QCOMPARE(combo(IDC_HORN)->currentText(), QStringLiteral("Close"));
+        QVERIFY(m_dlg->button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+        QVERIFY(m_dlg->button(IDC_OPEN_SERIAL_PORT)->isEnabled());
+
+        // Compare sends nothing and says where the reader differs.
+        const QList<QStringList> compared =
+            run(IDC_COMPARE_PROFILE,
+                write("compare.json", "{\"tessaro_profile\": 1, \"settings\": { \"output_format\": "
+                                      "\"RS232\", \"horn\": \"Open\"}}"));
+        QCOMPARE(compared, (QList<QStringList>{{"output_format", "RS232", "RS232", "unchanged"},
+                                               {"horn", "Open", "Close", "differs"}}));
+        QCOMPARE(m_dlg->profileResults()->Summary(),
+                 QStringLiteral("1 setting differs from the profile: horn"));
+    }
+
+    void unansweredPressSaysSoAndTheQueryIsNoLongerPending() {
+        QVERIFY(startSim({QStringLiteral("--silent"), QStringLiteral("0x10,0x01")}));
+        openPort();
+        press(IDC_LIGHT_SET);
+        // 1 s and the line time of a 5-byte frame and a 16-byte reply at 9600 baud: 22 ms.
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0),
+                                  QStringLiteral("No reply from the reader within 1.0 s"), 3000);
+        QCOMPARE(m_messages, QStringList());
+
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
+        m_dlg->SetPaneText(0, QString());
+        // 4 + 182 bytes at 9600 baud: 194 ms more.
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0),
+                                  QStringLiteral("No reply from the reader within 1.2 s"), 3000);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
+        // The next press asks again instead of withdrawing a query.
+        press(IDC_GET_PARAMETER);
+        QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
+        QTRY_VERIFY(m_sim->Output().count(QStringLiteral("05 01 04 0A")) >= 2);
+    }
+};
+
+QTEST_MAIN(SimProfileTest)
+#include "sim_profile_test.moc"

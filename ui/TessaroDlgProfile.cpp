@@ -1,0 +1,198 @@
+// The dialog's profiles: saved from and loaded into the controls, applied to the reader on the
+// open port and verified by reading it back, or compared with it.
+#include "ui/TessaroDlg.h"
+
+#include "profile/ProfileFile.h"
+#include "ui/ControlCatalog.h"
+#include "ui/ProfileControls.h"
+#include "ui/ProfileResultsView.h"
+#include "ui/ProfileRun.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace {
+
+const QString PROFILE_FILTER = QStringLiteral("Reader profiles (*.json);;All files (*)");
+
+} // namespace
+
+QString CTessaroDlg::ChooseProfileFile(bool save) {
+    if (m_fileHook) {
+        return m_fileHook(save);
+    }
+    const QString dir = m_profilePath.isEmpty() ? QString() : QFileInfo(m_profilePath).path();
+    return save ? QFileDialog::getSaveFileName(this, QStringLiteral("Save profile"), dir,
+                                               PROFILE_FILTER)
+                : QFileDialog::getOpenFileName(this, QStringLiteral("Load profile"), dir,
+                                               PROFILE_FILTER);
+}
+
+std::optional<Profile> CTessaroDlg::ReadProfileFrom(const QString& path) {
+    const ProfileReadResult read = ReadProfileFile(path);
+    if (!read.profile) {
+        ShowMessage(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), read.error));
+        return std::nullopt;
+    }
+    m_profilePath = path;
+    return read.profile;
+}
+
+void CTessaroDlg::OnSaveProfile() {
+    const ControlsProfile current = ProfileFromControls(*this);
+    if (!current.problems.isEmpty()) {
+        ShowMessage(QStringLiteral("These values cannot go into a profile:\n") +
+                    current.problems.join(QLatin1Char('\n')));
+        return;
+    }
+    const QString path = ChooseProfileFile(true);
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!WriteProfileFile(path, current.profile, &error)) {
+        ShowMessage(error);
+        return;
+    }
+    m_profilePath = path;
+    SetPaneText(0, QStringLiteral("Profile saved: %1").arg(QFileInfo(path).fileName()));
+}
+
+void CTessaroDlg::OnLoadProfile() {
+    const QString path = ChooseProfileFile(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
+        ProfileToControls(*this, *profile);
+        UpdateData(true); // the int boxes' members follow what was filled in
+        SetPaneText(0, QStringLiteral("Profile loaded: %1").arg(QFileInfo(path).fileName()));
+    }
+}
+
+void CTessaroDlg::OnApplyProfile() {
+    if (!m_comm.get_PortOpen()) {
+        ShowMessage(QStringLiteral("Open the serial port first."));
+        return;
+    }
+    const QString path = ChooseProfileFile(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    // A refused file sends nothing.
+    if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
+        RunProfile(*profile, SequencerMode::Apply);
+    }
+}
+
+void CTessaroDlg::OnCompareProfile() {
+    if (!m_comm.get_PortOpen()) {
+        ShowMessage(QStringLiteral("Open the serial port first."));
+        return;
+    }
+    const QString path = ChooseProfileFile(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
+        RunProfile(*profile, SequencerMode::Compare);
+    }
+}
+
+void CTessaroDlg::SetProfileButtons(bool enable) {
+    // The port stays as the run needs it, and one run at a time.
+    for (const int id : {IDC_SAVE_PROFILE, IDC_LOAD_PROFILE, IDC_APPLY_PROFILE, IDC_COMPARE_PROFILE,
+                         IDC_OPEN_SERIAL_PORT}) {
+        control(id)->setEnabled(enable);
+    }
+}
+
+void CTessaroDlg::RunProfile(const Profile& profile, SequencerMode mode) {
+    SequencerOptions options;
+    options.mode = mode;
+    if (const auto port = ParseCommSettings(m_comm.get_Settings().toStdString())) {
+        options.port = *port;
+    }
+    // The reply state of the last button is of no use to the run; start afresh.
+    m_reply.ClearBuffer();
+    m_profileRun = std::make_unique<CProfileRun>(m_comm, profile, options);
+    SetSettingButtons(false);
+    SetProfileButtons(false);
+
+    m_progress = new QProgressDialog(this);
+    m_progress->setWindowTitle(mode == SequencerMode::Apply
+                                   ? QStringLiteral("Apply profile")
+                                   : QStringLiteral("Compare with reader"));
+    m_progress->setCancelButtonText(QStringLiteral("Cancel"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    connect(m_progress, &QProgressDialog::canceled, this, [this] {
+        if (m_profileRun) {
+            m_profileRun->Cancel();
+        }
+    });
+    connect(m_profileRun.get(), &CProfileRun::Progress, this, &CTessaroDlg::ShowProfileProgress);
+    connect(m_profileRun.get(), &CProfileRun::Finished, this, &CTessaroDlg::OnProfileRunFinished);
+    m_profileCompare = mode == SequencerMode::Compare;
+    m_profileRun->Start();
+    if (m_profileRun && !m_profileRun->Done()) {
+        m_progress->show();
+    }
+}
+
+void CTessaroDlg::ShowProfileProgress() {
+    if (!m_profileRun || !m_progress) {
+        return;
+    }
+    const CProfileRun& run = *m_profileRun;
+    // Read, each command, read back.
+    const int steps = int(run.CommandCount()) + 2;
+    int step = 1;
+    QString what = QStringLiteral("Reading the reader's settings");
+    if (run.Result().before) {
+        if (run.CommandIndex() < run.CommandCount()) {
+            step = int(run.CommandIndex()) + 2;
+            what = QStringLiteral("Sending %1").arg(run.CurrentKeys());
+        } else {
+            step = steps;
+            what = QStringLiteral("Reading the settings back");
+        }
+    }
+    m_progress->setMaximum(steps);
+    m_progress->setValue(step - 1);
+    m_progress->setLabelText(QStringLiteral("Step %1 of %2: %3").arg(step).arg(steps).arg(what));
+}
+
+void CTessaroDlg::OnProfileRunFinished() {
+    // Finished is still being emitted by the run: let it go once that is over.
+    CProfileRun* run = m_profileRun.release();
+    run->deleteLater();
+    if (m_progress) {
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    SetProfileButtons(true);
+    SetSettingButtons(m_comm.get_PortOpen());
+    if (run->Cancelled()) {
+        SetPaneText(0, QStringLiteral("Profile run cancelled."));
+        return;
+    }
+    const SequencerResult& result = run->Result();
+    // The controls show what the reader reported last.
+    if (result.after) {
+        ShowSerialParams(*result.after);
+    } else if (result.before) {
+        ShowSerialParams(*result.before);
+    }
+    if (!m_results) {
+        m_results = new CProfileResultsView(this);
+    }
+    m_results->ShowResult(result, m_profileCompare);
+    m_results->show();
+    m_results->raise();
+    SetPaneText(0, m_results->Summary());
+}
