@@ -1,5 +1,6 @@
 #include "ui/ProfileResultsView.h"
 
+#include <QColor>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -46,7 +47,7 @@ CProfileResultsView::CProfileResultsView(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_summary);
     layout->addWidget(m_table, 1);
     layout->addWidget(buttons);
-    resize(640, 520);
+    resize(660, 780);
 }
 
 QString CProfileResultsView::SummaryText(const SequencerResult& result, bool compare) {
@@ -96,8 +97,14 @@ void CProfileResultsView::ShowResult(const SequencerResult& result, bool compare
             reader ? QString::fromStdString(*reader) : QStringLiteral("(not reported)"),
             compare && r.outcome == KeyOutcome::Mismatch ? QStringLiteral("differs")
                                                          : OutcomeText(r.outcome)};
+        // The rows that need a look stand out.
+        const bool failed = r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply;
         for (int col = 0; col < COLUMN_COUNT; ++col) {
-            m_table->setItem(row, col, new QTableWidgetItem(cells[col]));
+            auto* item = new QTableWidgetItem(cells[col]);
+            if (failed) {
+                item->setBackground(QColor(0xF8, 0xD7, 0xDA));
+            }
+            m_table->setItem(row, col, item);
         }
     }
     m_table->resizeColumnsToContents();
