@@ -1,6 +1,7 @@
 #include "app/TessaroApp.h"
 
 #include "core/DebugTrace.h"
+#include "serial/PortWatcher.h"
 #include "ui/TessaroDlg.h"
 
 #include <QLoggingCategory>
@@ -10,6 +11,9 @@
 Q_LOGGING_CATEGORY(lcTrace, "tessaro.trace", QtWarningMsg)
 
 namespace {
+
+// A device plugged in or pulled shows in the Port list within this long.
+constexpr int PORT_REFRESH_MS = 1000;
 // The socket layer is usable when a UDP socket can be created at all.
 bool SocketLayerAvailable() {
     QUdpSocket probe;
@@ -35,6 +39,8 @@ bool CTessaroApp::InitInstance() {
         return false;
     }
     CTessaroDlg dlg(m_dialogUdpPort);
+    // The machine's serial devices join the Port list and follow hot-plug.
+    dlg.UsePortLister(std::make_shared<CSystemPortLister>(), PORT_REFRESH_MS);
     m_dialogCreated = true;
     if (m_dialogHook) {
         m_dialogHook(dlg);

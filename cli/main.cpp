@@ -19,8 +19,6 @@
 namespace {
 
 constexpr int DEFAULT_BAUD = 9600;
-// Readers leave the factory at 9600; 115200 and 19200 are what installers pick most.
-constexpr int COMMON_SPEEDS[] = {9600, 115200, 19200};
 // A speed at which nothing sensible comes back is given up sooner than a setting.
 constexpr std::int64_t FIND_REPLY_MS = 500;
 // A record's text may hold CR LF pairs: its reply has ended once the line is this quiet.
@@ -65,26 +63,6 @@ const Command COMMANDS[] = {
     {"discover", "List the readers that announce themselves on the network (UDP 24583).", false,
      false, true, false, ""},
 };
-
-// The Port baud rate list's speeds, the common ones first, the rest in list order.
-std::vector<int> FindSpeeds() {
-    std::vector<int> listed;
-    for (const char* item : BAUD_RATE_ITEMS) {
-        listed.push_back(std::atoi(item));
-    }
-    std::vector<int> speeds;
-    for (const int speed : COMMON_SPEEDS) {
-        if (std::find(listed.begin(), listed.end(), speed) != listed.end()) {
-            speeds.push_back(speed);
-        }
-    }
-    for (const int speed : listed) {
-        if (std::find(speeds.begin(), speeds.end(), speed) == speeds.end()) {
-            speeds.push_back(speed);
-        }
-    }
-    return speeds;
-}
 
 void PrintJson(const QJsonValue& value) {
     const QJsonDocument document =
@@ -575,7 +553,7 @@ int Cli::Find() {
     std::vector<std::optional<int>> found(std::size_t(m_ports.size()));
     std::vector<int> codes(std::size_t(m_ports.size()), EXIT_NO_REPLY);
     std::vector<QString> errors(std::size_t(m_ports.size()));
-    for (const int speed : FindSpeeds()) {
+    for (const int speed : ReaderSearchSpeeds()) {
         QStringList looking;
         std::vector<std::size_t> index;
         for (qsizetype i = 0; i < m_ports.size(); ++i) {

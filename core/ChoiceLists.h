@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 using ChoiceItems = std::span<const char* const>;
 
@@ -25,6 +26,10 @@ inline constexpr const char* CARD_INPUT_FORMAT_ITEMS[] = {"6H", "8H", "8H10D", "
                                                           "2h3D+4h5d"};
 inline constexpr const char* ENTER_KEY_ITEMS[] = {"No enter", "Enter"};
 inline constexpr const char* LINE_FEED_ITEMS[] = {"No Line Feed", "Line Feed"};
+// The speeds a reader is looked for at: the Port baud rate list's, the common ones first (readers
+// leave the factory at 9600; 115200 and 19200 are what installers pick most), the rest in list
+// order.
+std::vector<int> ReaderSearchSpeeds();
 // The reader's baud rate and the port's: matched by number.
 inline constexpr const char* BAUD_RATE_ITEMS[] = {"4800",  "9600",   "14400",
                                                   "19200", "115200", "256000"};

@@ -122,6 +122,28 @@ void CSerialLine::Watch() {
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &CSerialLine::OnWritable);
 }
 
+int CSerialLine::PeerBaud() const {
+    termios t{};
+    if (m_fd < 0 || ::tcgetattr(m_fd, &t) != 0) {
+        return -1;
+    }
+    struct Speed {
+        speed_t code;
+        int baud;
+    };
+    constexpr Speed SPEEDS[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},
+                                {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                                {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
+                                {B460800, 460800}, {B921600, 921600}};
+    const speed_t code = ::cfgetospeed(&t);
+    for (const Speed& s : SPEEDS) {
+        if (s.code == code) {
+            return s.baud;
+        }
+    }
+    return -1;
+}
+
 void CSerialLine::OnReadable() {
     QByteArray received;
     char chunk[512];

@@ -19,6 +19,9 @@ public:
     // Opens an existing serial device in raw mode at the given speed.
     bool OpenDevice(const QString& path, int baud);
     QString Path() const { return m_path; }
+    // The speed the other end has set on a pseudo-terminal (the master sees the terminal's
+    // settings); -1 when it is not one the simulator knows.
+    int PeerBaud() const;
     QString ErrorString() const { return m_error; }
 
     // Queues the bytes and writes what the line takes now; the rest follows as it drains.

@@ -133,6 +133,14 @@ void CReaderSimApp::Announce() {
 
 void CReaderSimApp::OnSerialBytes(const QByteArray& bytes) {
     PrintLog(QStringLiteral("serial rx [%1]%2").arg(bytes.size()).arg(Hex(bytes)));
+    if (m_options.strictBaud && m_options.device.isEmpty()) {
+        if (const int baud = m_serial->PeerBaud(); baud != m_options.deviceBaud) {
+            PrintLog(QStringLiteral("serial: sent at %1 baud, not %2: not understood")
+                         .arg(baud)
+                         .arg(m_options.deviceBaud));
+            return;
+        }
+    }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     for (const sim::SerialInput& input : m_parser.Feed({data, std::size_t(bytes.size())})) {
         Apply(m_sim.HandleSerial(input), QStringLiteral("serial"), {}, 0);

@@ -27,6 +27,9 @@ struct SimOptions {
     quint16 listenPort = UDP_READER_PORT;
     int announceEveryMs = 0; // besides the start-up announcements; 0: never
     bool udpConfirm = false;
+    // Answer only when the other end of the pseudo-terminal runs at deviceBaud, as a reader
+    // hears nothing sensible at any other speed.
+    bool strictBaud = false;
     sim::SerialFaults faults;
 };
 

@@ -103,7 +103,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
         QStringLiteral("path"));
     const QCommandLineOption baudOption(QStringLiteral("baud"),
-                                        QStringLiteral("Speed of --device (default 9600)."),
+                                        QStringLiteral("Speed of --device, or the speed "
+                                                       "--strict-baud expects (default 9600)."),
                                         QStringLiteral("speed"), QStringLiteral("9600"));
     const QCommandLineOption linkOption(
         {QStringLiteral("l"), QStringLiteral("link")},
@@ -126,6 +127,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption confirmOption(
         QStringLiteral("udp-confirm"),
         QStringLiteral("Also confirm each serial setting over UDP (code + 1)."));
+    const QCommandLineOption strictBaudOption(
+        QStringLiteral("strict-baud"),
+        QStringLiteral("On a pseudo-terminal, answer only when the other end uses --baud."));
     const QCommandLineOption readersOption({QStringLiteral("n"), QStringLiteral("readers")},
                                            QStringLiteral("Play this many readers."),
                                            QStringLiteral("count"));
@@ -154,7 +158,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("frames"));
     parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
                        listenOption, announceOption, confirmOption, readersOption, nameOption,
-                       silentOption, staleOption, delayOption, paramReplyOption, stopAfterOption});
+                       silentOption, staleOption, delayOption, paramReplyOption, stopAfterOption,
+                       strictBaudOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -213,6 +218,7 @@ int main(int argc, char* argv[]) {
     }
     options.announceEveryMs = int(seconds * 1000);
     options.udpConfirm = parser.isSet(confirmOption);
+    options.strictBaud = parser.isSet(strictBaudOption);
     sim::SerialFaults& faults = options.faults;
     if (parser.isSet(silentOption) && !ParseCodes(parser.value(silentOption), faults.silent)) {
         return Usage(QStringLiteral("--silent: command codes such as 0x16,0x10"));

@@ -92,6 +92,7 @@ const std::vector<ControlSpec>& Catalog() {
         {IDC_PORT,                  K::EditCombo, G::SerialPort,    0, "", "Serial Port", {}, PORT_DEFAULT_INDEX, nullptr},
         {IDC_PORT_BAUD,             K::EditCombo, G::BaudRate,      0, "", "Baud rate", Items(BAUD_RATE_ITEMS), PORT_BAUD_DEFAULT_INDEX, nullptr},
         {IDC_OPEN_SERIAL_PORT,      K::Button,    G::SerialButtons, 0, "Open Serial Port", "Open Serial Port", {}, -1, nullptr},
+        {IDC_FIND_READER,           K::Button,    G::SerialButtons, 0, "Find reader", "Find reader", {}, -1, nullptr},
         {IDC_GET_PARAMETER,         K::Button,    G::SerialButtons, 1, "Get parameter", "Get parameter", {}, -1, nullptr},
         {IDC_TRANSMIT_TEST,         K::Button,    G::SerialButtons, 2, "Transmit test", "Transmit test", {}, -1, nullptr},
         {IDC_TRANSMIT,              K::EditMulti, G::Transmit,      0, "", "Transmit box", {}, -1, ""},

@@ -1,6 +1,7 @@
 #include "ui/TessaroDlg.h"
 
 #include "core/DebugTrace.h"
+#include "serial/PortWatcher.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/ProfileResultsView.h"
@@ -45,6 +46,7 @@ const ButtonHandler BUTTON_HANDLERS[] = {
     {IDC_KEEP_RECORD, &CTessaroDlg::OnKeepRecord},
     {IDC_OPEN_SERIAL_PORT, &CTessaroDlg::OnOpenSerialPort},
     {IDC_TRANSMIT_TEST, &CTessaroDlg::OnTransmitTest},
+    {IDC_FIND_READER, &CTessaroDlg::OnFindReader},
     {IDC_SAVE_PROFILE, &CTessaroDlg::OnSaveProfile},
     {IDC_LOAD_PROFILE, &CTessaroDlg::OnLoadProfile},
     {IDC_APPLY_PROFILE, &CTessaroDlg::OnApplyProfile},

@@ -33,7 +33,10 @@ class QPushButton;
 class QStatusBar;
 class QUdpSocket;
 class CIPAddressCtrl;
+class CPortWatcher;
 class CProfileResultsView;
+class IPortLister;
+struct PortInfo;
 class CProfileRun;
 struct Profile;
 enum class SequencerMode;
@@ -75,6 +78,9 @@ public:
     using FileHook = std::function<QString(bool save)>;
     void SetFileHook(FileHook hook) { m_fileHook = std::move(hook); }
 
+    // The machine's serial devices for the Port list; tests give their own listing.
+    void UsePortLister(std::shared_ptr<const IPortLister> lister, int intervalMs);
+
     void SetPaneText(int pane, const QString& text);
     QString PaneText(int pane) const;
 
@@ -102,6 +108,7 @@ public:
     // The results of the last apply or compare; nullptr before the first.
     CProfileResultsView* profileResults() const { return m_results; }
     bool profileRunning() const { return m_profileRun != nullptr; }
+    bool findingReader() const { return m_findActive; }
 
     // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
@@ -143,6 +150,7 @@ public slots:
     void OnReadRecord();         // 1083
     void OnKeepRecord();         // 1084
     void OnOpenSerialPort();     // 1074
+    void OnFindReader();         // 1104
     void OnTransmitTest();       // 1075
     void OnComm();               // serial control event
 
@@ -222,6 +230,21 @@ private:
     void OnProfileRunFinished();
     void SetProfileButtons(bool enable);
 
+    // The Port list's devices (TessaroDlgPorts.cpp).
+    void OnPortsChanged();
+    // What the Port list's text opens: a port number for "com N", else a device path.
+    struct PortChoice {
+        int comPort = 0; // 1 to 15, or 0 for a path
+        QString path;
+    };
+    PortChoice SelectedPort() const;
+    void OpenPortAt(const PortChoice& port, const QString& baud);
+    void NotePortOpened(const PortChoice& port);
+    void OnDeviceLost();
+    void FindReaderNext();
+    void OnFindReaderStep();
+    void EndFindReader(const QString& outcome);
+
     void BuildControls();
     bool OnInitDialog();
     void SetupUdpSocket();
@@ -245,4 +268,20 @@ private:
     QProgressDialog* m_progress = nullptr;
     CProfileResultsView* m_results = nullptr;
     bool m_profileCompare = false;
+
+    std::unique_ptr<CPortWatcher> m_portWatcher;
+    // The listed device opened last, so that it can be picked again when it comes back.
+    std::shared_ptr<PortInfo> m_openedDevice;
+    QString m_openedDeviceText;
+
+    struct FindCandidate {
+        PortChoice port;
+        QString label; // the path or "com N"
+        int baud = 0;
+    };
+    std::vector<FindCandidate> m_findQueue;
+    std::size_t m_findIndex = 0;
+    bool m_findActive = false;
+    bool m_findCancelled = false;
+    QProgressDialog* m_findProgress = nullptr;
 };

@@ -323,27 +323,36 @@ void CTessaroDlg::OnOpenSerialPort() {
         return;
     }
 
-    const QString settings = combo(IDC_PORT_BAUD)->currentText() + PORT_FRAMING;
-    // An item names port number position + 1; any other text is a device name or path.
-    QComboBox* port = combo(IDC_PORT);
-    const int item = port->findText(port->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (item >= 0) {
-        m_comm.put_CommPort(static_cast<short>(item + 1));
-    } else {
-        m_comm.put_PortName(port->currentText());
-    }
-    m_comm.put_InputMode(1);
-    m_comm.put_Settings(settings);
-    m_comm.put_InputLen(0);
-    m_comm.put_RThreshold(1);
-    m_comm.put_RTSEnable(true);
-    m_comm.put_PortOpen(true);
-
+    OpenPortAt(SelectedPort(), combo(IDC_PORT_BAUD)->currentText());
     if (m_comm.get_PortOpen()) {
         UpdateData(true);
         openButton->setText(CLOSE_CAPTION);
         SetSettingButtons(true);
     }
+}
+
+void CTessaroDlg::OpenPortAt(const PortChoice& port, const QString& baud) {
+    if (port.comPort > 0) {
+        m_comm.put_CommPort(static_cast<short>(port.comPort));
+    } else {
+        m_comm.put_PortName(port.path);
+    }
+    m_comm.put_InputMode(1);
+    m_comm.put_Settings(baud + PORT_FRAMING);
+    m_comm.put_InputLen(0);
+    m_comm.put_RThreshold(1);
+    m_comm.put_RTSEnable(true);
+    m_comm.put_PortOpen(true);
+    NotePortOpened(port);
+}
+
+void CTessaroDlg::OnDeviceLost() {
+    // The control has closed the port already; the dialog says so and offers to open it again.
+    m_replyTimer.stop();
+    button(IDC_OPEN_SERIAL_PORT)->setText(OPEN_CAPTION);
+    SetSettingButtons(false);
+    SetPaneText(0, QStringLiteral("%1 was disconnected").arg(m_comm.PortName()));
+    OnPortsChanged();
 }
 
 void CTessaroDlg::OnTransmitTest() {
@@ -355,12 +364,16 @@ void CTessaroDlg::OnTransmitTest() {
 
 void CTessaroDlg::OnComm() {
     // While a profile runs, the reader's bytes are its replies: no messages, no boxes.
+    const bool lost = m_comm.get_CommEvent() == CMscomm1::COMEV_DEVICE_LOST;
     if (m_profileRun) {
-        if (m_comm.get_CommEvent() == CMscomm1::COMEV_RECEIVE) {
+        if (!lost) {
             m_profileRun->OnData(m_comm.get_Input());
-        } else {
-            m_profileRun->OnPortLost();
+            return;
         }
+        m_profileRun->OnPortLost();
+    }
+    if (lost) {
+        OnDeviceLost();
         return;
     }
     if (m_comm.get_CommEvent() != CMscomm1::COMEV_RECEIVE) {

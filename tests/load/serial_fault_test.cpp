@@ -146,7 +146,11 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     QCOMPARE(m_dlg->memo(IDC_RECEIVE)->toPlainText().size(), 3 * 100);
     QCOMPARE(m_messages, QStringList());
 
-    // While it is gone, a command says so and the dialog goes on.
+    // While it is gone the first pane says so, and a command (with the setting buttons on, as a
+    // network record turns them on) says so too; the dialog goes on.
+    QVERIFY(m_dlg->PaneText(0).endsWith(QStringLiteral(" was disconnected")));
+    QVERIFY(!m_dlg->button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+    m_dlg->SetSettingButtons(true);
     press(IDC_OUTPUT_FORMAT_SET);
     QCOMPARE(m_messages.size(), 1);
     QVERIFY2(m_messages[0].contains(QStringLiteral("not open")), qPrintable(m_messages[0]));
@@ -173,6 +177,7 @@ void SerialFaultTest::deviceVanishesMidReplyAndComesBack() {
     m_pty->closeMaster();
     QVERIFY(RunUntil([&] { return !m_dlg->comm().get_PortOpen(); }));
     QCOMPARE(m_messages.size(), 2);
+    m_dlg->SetSettingButtons(true);
     press(IDC_TOTAL_RECORDS);
     QCOMPARE(m_messages.size(), 3);
     QCOMPARE(m_dlg->memo(IDC_TRANSMIT)->toPlainText(), QStringLiteral(" 05 2E 04 37"));

@@ -1,47 +1,15 @@
 // The serial device list: listed on its own thread, followed through changes, told once.
 #include "serial/PortWatcher.h"
+#include "tests/support/FakePortLister.h"
 
-#include <QMutex>
 #include <QSignalSpy>
 #include <QtTest>
-
-namespace {
-
-class FakeLister : public IPortLister {
-public:
-    QList<PortInfo> Ports() const override {
-        QMutexLocker lock(&m_mutex);
-        ++m_calls;
-        return m_ports;
-    }
-    void Set(QList<PortInfo> ports) {
-        QMutexLocker lock(&m_mutex);
-        m_ports = std::move(ports);
-    }
-    int Calls() const {
-        QMutexLocker lock(&m_mutex);
-        return m_calls;
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QList<PortInfo> m_ports;
-    mutable int m_calls = 0;
-};
-
-PortInfo Usb(const QString& path, const QString& serial) {
-    return {
-        path,  QStringLiteral("CP2102 USB to UART"), QStringLiteral("Silicon Labs"), serial, 0x10c4,
-        0xea60};
-}
-
-} // namespace
 
 class PortWatcherTest : public QObject {
     Q_OBJECT
 private slots:
     void textsOfAnItem() {
-        const PortInfo usb = Usb(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("0001"));
+        const PortInfo usb = UsbAdapter(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("0001"));
         QCOMPARE(PortItemText(usb), QStringLiteral("/dev/ttyUSB0 — CP2102 USB to UART"));
         QCOMPARE(PortDetails(usb), QStringLiteral("/dev/ttyUSB0\nDescription: CP2102 USB to "
                                                   "UART\nManufacturer: Silicon Labs\nSerial "
@@ -52,9 +20,9 @@ private slots:
     }
 
     void followsDevicesThatComeAndGo() {
-        auto lister = std::make_shared<FakeLister>();
-        const PortInfo a = Usb(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("A"));
-        const PortInfo b = Usb(QStringLiteral("/dev/ttyACM0"), QStringLiteral("B"));
+        auto lister = std::make_shared<FakePortLister>();
+        const PortInfo a = UsbAdapter(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("A"));
+        const PortInfo b = UsbAdapter(QStringLiteral("/dev/ttyACM0"), QStringLiteral("B"));
         lister->Set({a});
         CPortWatcher watcher(lister, 20);
         QSignalSpy changed(&watcher, &CPortWatcher::PortsChanged);

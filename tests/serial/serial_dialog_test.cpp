@@ -470,8 +470,14 @@ private slots:
         QTRY_VERIFY(!m_dlg->comm().get_PortOpen());
         QCOMPARE(m_dlg->comm().get_CommEvent(), CMscomm1::COMEV_DEVICE_LOST);
         QCOMPARE(m_messages, QStringList());
+        // Said by name, and the button offers to open it again.
+        QCOMPARE(m_dlg->PaneText(0), m_pty->path() + QStringLiteral(" was disconnected"));
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), OPEN_CAPTION);
+        QVERIFY(!m_dlg->button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
 
-        // A command now reports the closed port and leaves the dialog usable.
+        // With the setting buttons on (as a network record turns them on), a command reports
+        // the closed port and leaves the dialog usable.
+        m_dlg->SetSettingButtons(true);
         press(IDC_OUTPUT_FORMAT_SET);
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(text(IDC_TRANSMIT), QStringLiteral(" 05 06 05 10 00"));

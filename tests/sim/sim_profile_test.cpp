@@ -195,6 +195,44 @@ private slots:
         QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
         QTRY_VERIFY(m_sim->Output().count(QStringLiteral("05 01 04 0A")) >= 2);
     }
+
+    void findReaderTriesTheSpeedsInTurn() {
+        // A reader left at 19200: nothing it hears at 9600 or 115200 makes sense to it.
+        QVERIFY(startSim({QStringLiteral("--strict-baud"), QStringLiteral("--baud"),
+                          QStringLiteral("19200"), QStringLiteral("--config"),
+                          QStringLiteral(SIM_EXAMPLE_CONFIG), QStringLiteral("--readers"),
+                          QStringLiteral("1")}));
+        combo(IDC_PORT)->setEditText(m_sim->Pty());
+        press(IDC_FIND_READER);
+        QVERIFY(m_dlg->findingReader());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->findingReader(), 10000);
+        QCOMPARE(m_dlg->PaneText(0),
+                 QStringLiteral("Reader found on %1 at 19200 baud").arg(m_sim->Pty()));
+        QCOMPARE(m_messages, QStringList());
+        // That port and speed are what the lists hold, the port stays open, the dialog is filled.
+        QVERIFY(m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().get_Settings(), QStringLiteral("19200,n,8,1"));
+        QCOMPARE(combo(IDC_PORT_BAUD)->currentText(), QStringLiteral("19200"));
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), QStringLiteral("Close Serial Port"));
+        QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentIndex(), 2);
+        QVERIFY(m_dlg->button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
+        QTRY_COMPARE(m_sim->Output().count(QStringLiteral("not understood")), 2);
+    }
+
+    void findReaderSaysWhatItTried() {
+        QVERIFY(startSim({QStringLiteral("--silent"), QStringLiteral("0x01")}));
+        combo(IDC_PORT)->setEditText(m_sim->Pty());
+        press(IDC_FIND_READER);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->findingReader(), 15000);
+        const QString said =
+            QStringLiteral("No reader answered on %1 at 9600, 115200, 19200, 4800, 14400, "
+                           "256000 baud.")
+                .arg(m_sim->Pty());
+        QCOMPARE(m_messages, QStringList{said});
+        QCOMPARE(m_dlg->PaneText(0), said);
+        QVERIFY(!m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->button(IDC_OPEN_SERIAL_PORT)->text(), QStringLiteral("Open Serial Port"));
+    }
 };
 
 QTEST_MAIN(SimProfileTest)
