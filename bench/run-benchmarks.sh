@@ -9,7 +9,7 @@ build=${1:-$src/build-bench}
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSARO_WITH_INSTALLER=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile \
+    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile bench_ports \
     >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
@@ -76,6 +76,11 @@ echo "== \"Keep a record\" with 64 KiB of text: longest event-loop stall (target
 echo
 echo "== UDP: highest paced rate without loss, dump included (target: 20,000/s)"
 "$bench/bench_dialog" udp-rate 0 2>/dev/null
+
+echo
+echo "== Port list refresh (target: no block over 5 ms) and Find reader at the last speed"
+"$bench/bench_ports" refresh 2>/dev/null
+"$bench/bench_ports" find 2>/dev/null
 
 echo
 echo "== profiles: a full profile applied and verified on a pty; the line-time model"

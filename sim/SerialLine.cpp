@@ -1,5 +1,7 @@
 #include "sim/SerialLine.h"
 
+#include "sim/PeerBaud.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -123,25 +125,7 @@ void CSerialLine::Watch() {
 }
 
 int CSerialLine::PeerBaud() const {
-    termios t{};
-    if (m_fd < 0 || ::tcgetattr(m_fd, &t) != 0) {
-        return -1;
-    }
-    struct Speed {
-        speed_t code;
-        int baud;
-    };
-    constexpr Speed SPEEDS[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},
-                                {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-                                {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
-                                {B460800, 460800}, {B921600, 921600}};
-    const speed_t code = ::cfgetospeed(&t);
-    for (const Speed& s : SPEEDS) {
-        if (s.code == code) {
-            return s.baud;
-        }
-    }
-    return -1;
+    return ::PeerBaud(m_fd);
 }
 
 void CSerialLine::OnReadable() {

@@ -20,7 +20,7 @@ public:
     bool OpenDevice(const QString& path, int baud);
     QString Path() const { return m_path; }
     // The speed the other end has set on a pseudo-terminal (the master sees the terminal's
-    // settings); -1 when it is not one the simulator knows.
+    // settings); -1 when it cannot be read.
     int PeerBaud() const;
     QString ErrorString() const { return m_error; }
 
