@@ -89,6 +89,8 @@ private:
     int ApplyProfile(const Profile& profile, SequencerMode mode);
     int Apply();
     int Diff();
+    // apply and diff: one PROFILE file, read strictly; a refused one sends nothing.
+    int ProfileFileCommand(const QString& command, SequencerMode mode);
     int Set();
     int Records();
     int Find();
@@ -388,27 +390,19 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
 }
 
 int Cli::Apply() {
-    const QStringList args = m_parser.positionalArguments();
-    if (args.size() != 1) {
-        return Usage(QStringLiteral("apply takes one PROFILE file"));
-    }
-    const ProfileReadResult read = ReadProfileFile(args[0]);
-    if (!read.profile) {
-        Err(QStringLiteral("%1: %2").arg(args[0], read.error));
-        return EXIT_REFUSED;
-    }
-    int code = EXIT_OK;
-    if (!OpenTrace(code)) {
-        return code;
-    }
-    return ApplyProfile(*read.profile, m_parser.isSet(DRY_RUN_OPTION) ? SequencerMode::DryRun
-                                                                      : SequencerMode::Apply);
+    return ProfileFileCommand(QStringLiteral("apply"), m_parser.isSet(DRY_RUN_OPTION)
+                                                           ? SequencerMode::DryRun
+                                                           : SequencerMode::Apply);
 }
 
 int Cli::Diff() {
+    return ProfileFileCommand(QStringLiteral("diff"), SequencerMode::Compare);
+}
+
+int Cli::ProfileFileCommand(const QString& command, SequencerMode mode) {
     const QStringList args = m_parser.positionalArguments();
     if (args.size() != 1) {
-        return Usage(QStringLiteral("diff takes one PROFILE file"));
+        return Usage(QStringLiteral("%1 takes one PROFILE file").arg(command));
     }
     const ProfileReadResult read = ReadProfileFile(args[0]);
     if (!read.profile) {
@@ -419,7 +413,7 @@ int Cli::Diff() {
     if (!OpenTrace(code)) {
         return code;
     }
-    return ApplyProfile(*read.profile, SequencerMode::Compare);
+    return ApplyProfile(*read.profile, mode);
 }
 
 int Cli::Set() {

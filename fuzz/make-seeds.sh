@@ -284,37 +284,7 @@ write sim/text-without-end 1 $((0x40 | 63)) "${long[@]}"
 
 # --- profile: profile files and KEY=VALUE lines, as users write them ---------------------------
 mkdir -p profile
-cat >profile/full <<'JSON'
-{
-  "tessaro_profile": 1,
-  "description": "Main entrance, RS232 out, QR prefix",
-  "settings": {
-    "output_format": "RS232",
-    "card_input_format": "8H10D",
-    "enter": "Enter",
-    "line_feed": "No Line Feed",
-    "baud_rate": 9600,
-    "data_bits": 8,
-    "stop_bits": 1,
-    "parity": "NONE",
-    "qr_output_format": "ASCII",
-    "reset_interval": "24 hours",
-    "working_mode": "Common mode",
-    "horn": "Open",
-    "light": "Detect the light",
-    "barcode_prefix": {"text": "QR:"},
-    "barcode_suffix": {"hex": "0d0a"},
-    "card_prefix": {"text": "ID"},
-    "card_suffix": {"text": ""},
-    "card_output_format": "ASCII",
-    "wiegand_high_pulse_us": 2000,
-    "wiegand_low_pulse_us": 400,
-    "wiegand_output_order": "In order",
-    "card_number_format": "8H10D",
-    "start_bit": 0
-  }
-}
-JSON
+cp ../../docs/example-profile.json profile/full
 printf '%s' '{"tessaro_profile": 1, "settings": {"horn": "open", "baud_rate": 115200}}' >profile/subset
 printf '%s' '{"tessaro_profile": 2, "settings": {}}' >profile/newer-version
 printf '%s' '{"tessaro_profile": 1, "settings": {"hron": "Open"}}' >profile/unknown-key

@@ -225,6 +225,7 @@ private:
     // Profiles (TessaroDlgProfile.cpp).
     QString ChooseProfileFile(bool save);
     std::optional<Profile> ReadProfileFrom(const QString& path);
+    void RunProfileFile(SequencerMode mode);
     void RunProfile(const Profile& profile, SequencerMode mode);
     void ShowProfileProgress();
     void OnProfileRunFinished();

@@ -73,6 +73,14 @@ void CTessaroDlg::OnLoadProfile() {
 }
 
 void CTessaroDlg::OnApplyProfile() {
+    RunProfileFile(SequencerMode::Apply);
+}
+
+void CTessaroDlg::OnCompareProfile() {
+    RunProfileFile(SequencerMode::Compare);
+}
+
+void CTessaroDlg::RunProfileFile(SequencerMode mode) {
     if (!m_comm.get_PortOpen()) {
         ShowMessage(QStringLiteral("Open the serial port first."));
         return;
@@ -83,21 +91,7 @@ void CTessaroDlg::OnApplyProfile() {
     }
     // A refused file sends nothing.
     if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
-        RunProfile(*profile, SequencerMode::Apply);
-    }
-}
-
-void CTessaroDlg::OnCompareProfile() {
-    if (!m_comm.get_PortOpen()) {
-        ShowMessage(QStringLiteral("Open the serial port first."));
-        return;
-    }
-    const QString path = ChooseProfileFile(false);
-    if (path.isEmpty()) {
-        return;
-    }
-    if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
-        RunProfile(*profile, SequencerMode::Compare);
+        RunProfile(*profile, mode);
     }
 }
 
