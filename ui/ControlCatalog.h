@@ -97,6 +97,7 @@ enum : int {
     IDC_LOAD_PROFILE = 1101,
     IDC_APPLY_PROFILE = 1102,
     IDC_COMPARE_PROFILE = 1103,
+    IDC_LOG = 1106,
 };
 
 enum class ControlKind {

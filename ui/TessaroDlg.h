@@ -1,12 +1,14 @@
 // The main dialog: every control, the serial control, the UDP socket and the found readers.
 #pragma once
 
+#include "core/FrameLog.h"
 #include "core/WireConstants.h"
 #include "net/DiscoverDev.h"
 #include "serial/Mscomm1.h"
 #include "serial/SerialReply.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QString>
 #include <QTimer>
@@ -33,6 +35,7 @@ class QPushButton;
 class QStatusBar;
 class QUdpSocket;
 class CIPAddressCtrl;
+class CLogWindow;
 class CProfileResultsView;
 class CProfileRun;
 struct Profile;
@@ -102,6 +105,10 @@ public:
     // The results of the last apply or compare; nullptr before the first.
     CProfileResultsView* profileResults() const { return m_results; }
     bool profileRunning() const { return m_profileRun != nullptr; }
+    // Every frame and datagram sent and received, and the errors and timeouts between them.
+    const FrameLogBuffer& frameLog() const { return m_frameLog; }
+    // The Log window; nullptr until "Log…" is first pressed.
+    CLogWindow* logWindow() const { return m_logWindow; }
 
     // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
@@ -151,6 +158,7 @@ public slots:
     void OnLoadProfile();    // 1101
     void OnApplyProfile();   // 1102
     void OnCompareProfile(); // 1103
+    void OnLog();            // 1106
 
     // Network channel.
     void OnNetSetup(); // 1006
@@ -223,6 +231,13 @@ private:
     void SetProfileButtons(bool enable);
 
     void BuildControls();
+    // Entries of the frame log, stamped with the dialog's clock.
+    void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                  std::span<const std::uint8_t> bytes, std::string name = {});
+    void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                  const QByteArray& bytes, std::string name = {});
+    void LogNote(FrameChannel channel, QString where, const QString& text);
+    QString SerialLogPort() const;
     bool OnInitDialog();
     void SetupUdpSocket();
     void OnPulseKillFocus(int id);
@@ -245,4 +260,7 @@ private:
     QProgressDialog* m_progress = nullptr;
     CProfileResultsView* m_results = nullptr;
     bool m_profileCompare = false;
+    FrameLogBuffer m_frameLog;
+    QElapsedTimer m_logClock;
+    CLogWindow* m_logWindow = nullptr;
 };
