@@ -3,11 +3,12 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QListView>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -66,13 +67,20 @@ CLogWindow::CLogWindow(FrameLogBuffer& log, QWidget* parent)
     setWindowTitle(tr("Log"));
     setObjectName(QStringLiteral("logWindow"));
     m_model = new CLogModel(m_log, this);
-    m_view = new QListView(this);
+    m_view = new QTableView(this);
     m_view->setModel(m_model);
-    // One height for every row, so that 100,000 rows are laid out without measuring each.
-    m_view->setUniformItemSizes(true);
-    m_view->setLayoutMode(QListView::Batched);
-    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Rows of one fixed height and no headers: a table view keeps 100,000 rows as plain
+    // sections, where a list view lays every row out again after each change.
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_view->horizontalHeader()->hide();
+    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 2);
+    m_view->setShowGrid(false);
+    m_view->setWordWrap(false);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setAccessibleName(tr("Frame log"));
 
     auto* save = new QPushButton(tr("Save log…"), this);

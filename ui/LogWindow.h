@@ -11,7 +11,7 @@
 
 #include <functional>
 
-class QListView;
+class QTableView;
 
 // Rows over a FrameLogBuffer, each line formatted only when the view asks for it.
 class CLogModel : public QAbstractListModel {
@@ -50,7 +50,7 @@ public:
     void Refresh();
 
     CLogModel* model() const { return m_model; }
-    QListView* view() const { return m_view; }
+    QTableView* view() const { return m_view; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -59,7 +59,7 @@ protected:
 private:
     FrameLogBuffer& m_log;
     CLogModel* m_model = nullptr;
-    QListView* m_view = nullptr;
+    QTableView* m_view = nullptr;
     QTimer m_refresh;
     FileHook m_fileHook;
 };
