@@ -1,6 +1,7 @@
 // Figures of the running dialog, each in its own mode so that every run starts a fresh process:
 //   discovery   10,000 discovery datagrams until the 10,000th row is listed; peak RSS after
 //   udp-rate    the highest paced rate at which the dialog handles every datagram, dump included
+//   udp-rate-log the same with the Log window open (every datagram listed there too)
 //   serial      last byte of a 182-byte parameter reply written to the pty until every control
 //               is filled
 //   keep-record "Keep a record" with 64 KiB of text: the longest stall of the event loop
@@ -10,6 +11,7 @@
 #include "core/DebugTrace.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
+#include "ui/LogWindow.h"
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/HandParamReply.h"
@@ -301,10 +303,14 @@ RateRun RunRate(CTessaroDlg& dlg, long rate, double seconds, std::uint32_t& seq)
     return run;
 }
 
-int UdpRate(int argc, char* argv[]) {
+int UdpRate(int argc, char* argv[], bool withLog) {
     CTessaroDlg dlg(0);
     SetReceiveBuffer(dlg, argc > 2 ? std::atoi(argv[2]) : 0);
     ShowAndWait(dlg);
+    if (withLog) {
+        dlg.button(IDC_LOG)->click();
+        Wait(100);
+    }
     std::vector<long> rates = {10'000, 15'000, 20'000, 25'000, 30'000, 35'000, 40'000, 50'000};
     if (argc > 3) {
         rates.clear();
@@ -340,6 +346,26 @@ int UdpRate(int argc, char* argv[]) {
         }
     }
     std::printf("udp_best_lossless_rate=%ld\n", best);
+    if (withLog) {
+        // Evidence that the window was open and listing: its rows and the buffer's count.
+        // One refresh of a full log after one more datagram, so one more entry dropped: the
+        // view is reset and lays its rows out again.
+        QUdpSocket one;
+        const auto d = Confirmation(seq);
+        const std::uint64_t added = dlg.frameLog().Added();
+        one.writeDatagram(reinterpret_cast<const char*>(d.data()), qint64(d.size()),
+                          QHostAddress::LocalHost, dlg.LocalUdpPort());
+        RunUntil([&] { return dlg.frameLog().Added() > added; }, 5000);
+        const std::int64_t before = MonotonicNs();
+        dlg.logWindow()->Refresh();
+        QCoreApplication::processEvents(); // the view lays its rows out in the event loop
+        const double refreshMs = Ms(MonotonicNs() - before);
+        std::printf("log_window_visible=%d log_rows=%d log_entries=%zu log_dropped=%llu "
+                    "log_full_refresh_ms=%.2f\n",
+                    dlg.logWindow()->isVisible() ? 1 : 0, dlg.logWindow()->model()->rowCount(),
+                    dlg.frameLog().Size(),
+                    static_cast<unsigned long long>(dlg.frameLog().Dropped()), refreshMs);
+    }
 
     // Unpaced: as fast as one sender can go; what the dialog gets through.
     HandledCounter counter;
@@ -542,7 +568,10 @@ int main(int argc, char* argv[]) {
         return Discovery(argc, argv);
     }
     if (mode == "udp-rate") {
-        return UdpRate(argc, argv);
+        return UdpRate(argc, argv, false);
+    }
+    if (mode == "udp-rate-log") {
+        return UdpRate(argc, argv, true);
     }
     if (mode == "serial") {
         return Serial(argc, argv);
@@ -550,9 +579,10 @@ int main(int argc, char* argv[]) {
     if (mode == "keep-record") {
         return KeepRecord(argc, argv);
     }
-    std::fprintf(stderr,
-                 "usage: %s discovery [RCVBUF] | udp-rate [RCVBUF [RATE...]] | serial [RUNS] |"
-                 " keep-record [RUNS]\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s discovery [RCVBUF] | udp-rate[-log] [RCVBUF [RATE...]] | serial [RUNS] |"
+        " keep-record [RUNS]\n",
+        argv[0]);
     return 2;
 }

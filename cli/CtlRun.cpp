@@ -1,6 +1,7 @@
 #include "cli/CtlRun.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 
 #include <algorithm>
@@ -37,7 +38,7 @@ bool TraceFile::Open(const QString& path, QString* error) {
         *error = QStringLiteral("cannot write the trace %1: %2").arg(path, m_file.errorString());
         return false;
     }
-    m_clock.start();
+    m_clock.invalidate();
     return true;
 }
 
@@ -45,9 +46,19 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
     if (!m_file.isOpen()) {
         return;
     }
+    std::int64_t us = 0; // times count from the first entry
+    if (m_clock.isValid()) {
+        us = m_clock.nsecsElapsed() / 1000;
+    } else {
+        m_clock.start();
+        const std::string header = FrameLogHeader(QDateTime::currentMSecsSinceEpoch());
+        m_file.write(header.data(), qint64(header.size()));
+        m_file.write("\n", 1);
+    }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    const std::string line = FrameLogLine(m_clock.nsecsElapsed() / 1000, port.toStdString(),
-                                          direction, {data, std::size_t(bytes.size())});
+    const std::string line =
+        FrameLogLine(MakeFrameEntry(us, FrameChannel::Serial, direction, port.toStdString(),
+                                    {data, std::size_t(bytes.size())}));
     m_file.write(line.data(), qint64(line.size()));
     m_file.write("\n", 1);
     m_file.flush(); // a run that is killed still leaves what it saw

@@ -103,6 +103,8 @@ const std::vector<ControlSpec>& Catalog() {
         {IDC_LOAD_PROFILE,          K::Button,    G::Profile,       0, "Load profile…", "Load profile", {}, -1, nullptr},
         {IDC_APPLY_PROFILE,         K::Button,    G::Profile,       1, "Apply profile…", "Apply profile", {}, -1, nullptr},
         {IDC_COMPARE_PROFILE,       K::Button,    G::Profile,       1, "Compare with reader", "Compare with reader", {}, -1, nullptr},
+        // The frame log, in a window of its own.
+        {IDC_LOG,                   K::Button,    G::Profile,       0, "Log…", "Log", {}, -1, nullptr},
 
         // Never shown; filled all the same, and read or written by the command handlers.
         {IDC_HIDDEN_SWITCH,         K::DropList,  G::Hidden,        0, "", "Hidden switch list", Items(SWITCH_ITEMS), 0, nullptr},

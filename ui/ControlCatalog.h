@@ -98,6 +98,7 @@ enum : int {
     IDC_APPLY_PROFILE = 1102,
     IDC_COMPARE_PROFILE = 1103,
     IDC_FIND_READER = 1104,
+    IDC_LOG = 1106,
 };
 
 enum class ControlKind {

@@ -73,6 +73,9 @@ void CProfileRun::Apply(SequencerStep step) {
     }
     try {
         if (!step.write.empty()) {
+            if (m_writeHook) {
+                m_writeHook(step.write);
+            }
             m_comm.put_Output(QByteArray(reinterpret_cast<const char*>(step.write.data()),
                                          qsizetype(step.write.size())));
         }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 class CMscomm1;
 
 class CProfileRun : public QObject {
@@ -15,6 +17,10 @@ class CProfileRun : public QObject {
 public:
     CProfileRun(CMscomm1& comm, Profile profile, SequencerOptions options,
                 QObject* parent = nullptr);
+
+    // Called with every frame just before it is written, for the frame log.
+    using WriteHook = std::function<void(const std::vector<std::uint8_t>& frame)>;
+    void SetWriteHook(WriteHook hook) { m_writeHook = std::move(hook); }
 
     void Start();
     // The bytes the port delivered while the run is on; the dialog hands them over.
@@ -43,6 +49,7 @@ private:
     ProfileSequencer m_sequencer;
     QTimer m_timer;
     QElapsedTimer m_clock;
+    WriteHook m_writeHook;
     bool m_finished = false;
     bool m_cancelled = false;
 };

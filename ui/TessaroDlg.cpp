@@ -4,10 +4,12 @@
 #include "serial/PortWatcher.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
+#include "ui/LogWindow.h"
 #include "ui/ProfileResultsView.h"
 #include "ui/ProfileRun.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -51,6 +53,7 @@ const ButtonHandler BUTTON_HANDLERS[] = {
     {IDC_LOAD_PROFILE, &CTessaroDlg::OnLoadProfile},
     {IDC_APPLY_PROFILE, &CTessaroDlg::OnApplyProfile},
     {IDC_COMPARE_PROFILE, &CTessaroDlg::OnCompareProfile},
+    {IDC_LOG, &CTessaroDlg::OnLog},
 };
 
 // Bound int boxes, in the order they are exchanged.
@@ -93,7 +96,9 @@ CTessaroDlg::CTessaroDlg(quint16 localUdpPort, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
+    m_logClock.start();
     BuildControls();
+    button(IDC_LOG)->setText(tr("Log…"));
     connect(&m_comm, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
     m_replyTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &CTessaroDlg::OnReplyTimeout);
@@ -500,6 +505,7 @@ void CTessaroDlg::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const CommError& e) {
+        LogNote(FrameChannel::Serial, SerialLogPort(), QString::fromLocal8Bit(e.what()));
         ShowMessage(QString::fromLocal8Bit(e.what()));
     }
 }
@@ -507,3 +513,39 @@ void CTessaroDlg::Guarded(const std::function<void()>& handler) {
 void CTessaroDlg::OnSearchDevice() {}
 
 void CTessaroDlg::OnGetCurrentParameter() {}
+
+void CTessaroDlg::OnLog() {
+    if (!m_logWindow) {
+        m_logWindow = new CLogWindow(m_frameLog, this);
+        // Beside the dialog, not over it.
+        m_logWindow->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    m_logWindow->show();
+    m_logWindow->raise();
+}
+
+void CTessaroDlg::LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                           std::span<const std::uint8_t> bytes, std::string name) {
+    // Kept whether or not the window is open; only the window's refresh touches widgets.
+    m_frameLog.Add(MakeFrameEntry(m_logClock.nsecsElapsed() / 1000, channel, direction,
+                                  where.toStdString(), bytes, std::move(name)),
+                   QDateTime::currentMSecsSinceEpoch());
+}
+
+void CTessaroDlg::LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                           const QByteArray& bytes, std::string name) {
+    LogFrame(channel, direction, std::move(where),
+             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                       std::size_t(bytes.size())),
+             std::move(name));
+}
+
+void CTessaroDlg::LogNote(FrameChannel channel, QString where, const QString& text) {
+    m_frameLog.Add(MakeNoteEntry(m_logClock.nsecsElapsed() / 1000, channel, where.toStdString(),
+                                 text.toStdString()),
+                   QDateTime::currentMSecsSinceEpoch());
+}
+
+QString CTessaroDlg::SerialLogPort() const {
+    return m_comm.PortName();
+}

@@ -1,12 +1,14 @@
 // The main dialog: every control, the serial control, the UDP socket and the found readers.
 #pragma once
 
+#include "core/FrameLog.h"
 #include "core/WireConstants.h"
 #include "net/DiscoverDev.h"
 #include "serial/Mscomm1.h"
 #include "serial/SerialReply.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QString>
 #include <QTimer>
@@ -33,6 +35,7 @@ class QPushButton;
 class QStatusBar;
 class QUdpSocket;
 class CIPAddressCtrl;
+class CLogWindow;
 class CPortWatcher;
 class CProfileResultsView;
 class IPortLister;
@@ -109,6 +112,10 @@ public:
     CProfileResultsView* profileResults() const { return m_results; }
     bool profileRunning() const { return m_profileRun != nullptr; }
     bool findingReader() const { return m_findActive; }
+    // Every frame and datagram sent and received, and the errors and timeouts between them.
+    const FrameLogBuffer& frameLog() const { return m_frameLog; }
+    // The Log window; nullptr until "Log…" is first pressed.
+    CLogWindow* logWindow() const { return m_logWindow; }
 
     // --- serial channel members (TessaroDlgSerial.cpp) ---
 private:
@@ -159,6 +166,7 @@ public slots:
     void OnLoadProfile();    // 1101
     void OnApplyProfile();   // 1102
     void OnCompareProfile(); // 1103
+    void OnLog();            // 1106
 
     // Network channel.
     void OnNetSetup(); // 1006
@@ -247,6 +255,13 @@ private:
     void EndFindReader(const QString& outcome);
 
     void BuildControls();
+    // Entries of the frame log, stamped with the dialog's clock.
+    void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                  std::span<const std::uint8_t> bytes, std::string name = {});
+    void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
+                  const QByteArray& bytes, std::string name = {});
+    void LogNote(FrameChannel channel, QString where, const QString& text);
+    QString SerialLogPort() const;
     bool OnInitDialog();
     void SetupUdpSocket();
     void OnPulseKillFocus(int id);
@@ -285,4 +300,8 @@ private:
     bool m_findActive = false;
     bool m_findCancelled = false;
     QProgressDialog* m_findProgress = nullptr;
+
+    FrameLogBuffer m_frameLog;
+    QElapsedTimer m_logClock;
+    CLogWindow* m_logWindow = nullptr;
 };

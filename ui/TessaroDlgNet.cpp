@@ -128,20 +128,26 @@ int CTessaroDlg::OnUdpNotify(int event) {
             }
             std::array<std::uint8_t, UDP_RECV_BUFFER_LEN> buffer{};
             QHostAddress source;
-            const qint64 count = socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
-                                                      static_cast<qint64>(buffer.size()), &source);
+            quint16 sourcePort = 0;
+            const qint64 count =
+                socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
+                                     static_cast<qint64>(buffer.size()), &source, &sourcePort);
             if (count < 0) {
                 break;
             }
             if (count == 0) {
                 continue;
             }
+            LogFrame(FrameChannel::Udp, FrameDirection::Received,
+                     source.toString() + u':' + QString::number(sourcePort),
+                     std::span(buffer).first(static_cast<std::size_t>(count)));
             UdpCmdRecv(buffer.data(), static_cast<int>(count), source);
             const auto received = std::span(buffer).first(static_cast<std::size_t>(count));
             SetPaneText(1, QString::fromLatin1(UdpDump(received)));
         }
     } else if (event == FD_CLOSE) {
         CloseUdpSocket();
+        LogNote(FrameChannel::Udp, QString(), QStringLiteral("The socket was closed"));
         SetPaneText(0, QStringLiteral("server exit."));
     }
     return 0;
@@ -257,7 +263,9 @@ void CTessaroDlg::OnNetSetup() {
     BuildCmdHeader(header, UDP_CMD_SET_NET, DISCOVER_DEV_LEN);
 
     const QHostAddress to(AddressFieldToSource(m_curDev.ipAddr));
-    auto send = [&](std::span<const std::uint8_t> bytes) {
+    const QString peer = to.toString() + u':' + QString::number(UDP_READER_PORT);
+    auto send = [&](std::span<const std::uint8_t> bytes, std::string name) {
+        LogFrame(FrameChannel::Udp, FrameDirection::Sent, peer, bytes, std::move(name));
         const bool ok =
             m_udpSocket && m_udpSocket->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
                                                       static_cast<qint64>(bytes.size()), to,
@@ -266,9 +274,9 @@ void CTessaroDlg::OnNetSetup() {
                           : QStringLiteral("Error sending data."));
     };
     DebugTrace("MspSendCmd_t:%d", static_cast<int>(PACKAGE_HEADER_LEN));
-    send(header.encode());
+    send(header.encode(), {});
     DebugTrace("DISCOVER_DEV_T:%d", static_cast<int>(DISCOVER_DEV_LEN));
-    send(block.encode());
+    send(block.encode(), "Set network data");
 }
 
 void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {

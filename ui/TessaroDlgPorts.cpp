@@ -209,6 +209,9 @@ void CTessaroDlg::FindReaderNext() {
             options.port = *settings;
         }
         m_profileRun = std::make_unique<CProfileRun>(m_comm, Profile{}, options);
+        m_profileRun->SetWriteHook([this](const std::vector<std::uint8_t>& frame) {
+            LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
+        });
         connect(m_profileRun.get(), &CProfileRun::Finished, this, &CTessaroDlg::OnFindReaderStep);
         m_profileRun->Start();
         return;

@@ -153,6 +153,7 @@ void CTessaroDlg::SerialCmdSend(const MspSendCmd_t& header, std::span<const std:
     m_strTransmit = QString::fromLatin1(HexEcho(frame));
     // On screen before the write, so the frame shows even when the write fails.
     UpdateData(false);
+    LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
     m_comm.put_Output(ToQByteArray(frame));
     if (m_reply.replyMode == REPLY_MODE_SETTING || m_reply.replyMode == REPLY_MODE_PARAM_QUERY) {
         ArmReplyTimer(frame.size());
@@ -177,8 +178,10 @@ void CTessaroDlg::OnReplyTimeout() {
     if (m_reply.replyMode == REPLY_MODE_PARAM_QUERY) {
         m_reply.paramQueryPending = 0;
     }
-    SetPaneText(0, QStringLiteral("No reply from the reader within %1 s")
-                       .arg(double(m_replyTimeoutMs) / 1000.0, 0, 'f', 1));
+    const QString text = QStringLiteral("No reply from the reader within %1 s")
+                             .arg(double(m_replyTimeoutMs) / 1000.0, 0, 'f', 1);
+    LogNote(FrameChannel::Serial, SerialLogPort(), text);
+    SetPaneText(0, text);
 }
 
 void CTessaroDlg::OnSetOutputFormat() {
@@ -296,6 +299,7 @@ void CTessaroDlg::OnKeepRecord() {
         BuildCmdHeader(header, CMD_KEEP_RECORD, chunks[i].size());
         const std::vector<std::uint8_t> frame = BuildSerialFrame(header, chunks[i]);
         try {
+            LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
             m_comm.put_Output(ToQByteArray(frame));
         } catch (const CommError&) {
             m_strTransmit = QString::fromLatin1(HexEcho(frame));
@@ -359,15 +363,25 @@ void CTessaroDlg::OnTransmitTest() {
     m_reply.replyMode = REPLY_MODE_SETTING;
     m_reply.ClearBuffer();
     // Straight to the port: no frame, no Transmit box.
-    m_comm.put_Output(ToQByteArray(TransmitTestPattern()));
+    const Bytes pattern = TransmitTestPattern();
+    LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), pattern, "Transmit test");
+    m_comm.put_Output(ToQByteArray(pattern));
 }
 
 void CTessaroDlg::OnComm() {
     // While a profile runs, the reader's bytes are its replies: no messages, no boxes.
-    const bool lost = m_comm.get_CommEvent() == CMscomm1::COMEV_DEVICE_LOST;
+    const short event = m_comm.get_CommEvent();
+    const bool lost = event == CMscomm1::COMEV_DEVICE_LOST;
+    if (event != CMscomm1::COMEV_RECEIVE) {
+        LogNote(FrameChannel::Serial, SerialLogPort(),
+                lost ? QStringLiteral("The port was lost")
+                     : QStringLiteral("Serial event %1").arg(event));
+    }
     if (m_profileRun) {
-        if (!lost) {
-            m_profileRun->OnData(m_comm.get_Input());
+        if (event == CMscomm1::COMEV_RECEIVE) {
+            const QByteArray input = m_comm.get_Input();
+            LogFrame(FrameChannel::Serial, FrameDirection::Received, SerialLogPort(), input);
+            m_profileRun->OnData(input);
             return;
         }
         m_profileRun->OnPortLost();
@@ -376,11 +390,12 @@ void CTessaroDlg::OnComm() {
         OnDeviceLost();
         return;
     }
-    if (m_comm.get_CommEvent() != CMscomm1::COMEV_RECEIVE) {
+    if (event != CMscomm1::COMEV_RECEIVE) {
         return;
     }
     UpdateData(true);
     const QByteArray input = m_comm.get_Input();
+    LogFrame(FrameChannel::Serial, FrameDirection::Received, SerialLogPort(), input);
     const SerialReplyOutcome outcome = m_reply.OnData(AsBytes(input));
     if (m_reply.handledEnd >= 0) {
         m_replyTimer.stop();

@@ -1,39 +1,11 @@
-// The trace line and the plain exchange of frames and replies, against hand-written bytes.
+// The plain exchange of frames and replies, against hand-written bytes.
 #include "cli/PortJob.h"
-#include "core/FrameLog.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/HexBytes.h"
 
 namespace {
-
-TEST(FrameLog, OneLinePerFrame) {
-    struct Row {
-        std::int64_t us;
-        const char* port;
-        FrameDirection direction;
-        Bytes bytes;
-        const char* line;
-    };
-    const Row rows[] = {
-        {0,
-         "/dev/pts/3",
-         FrameDirection::Sent,
-         {0x05, 0x01, 0x04, 0x0A},
-         "0.000 /dev/pts/3 tx 05 01 04 0A"},
-        {12345,
-         "com 1",
-         FrameDirection::Received,
-         {0x05, 0x07, 0x06, 0x29, 0x0D, 0x0A},
-         "12.345 com 1 rx 05 07 06 29 0D 0A"},
-        {1000001, "", FrameDirection::Sent, {0xFF}, "1000.001 tx FF"},
-        {-5, "p", FrameDirection::Received, {}, "0.000 p rx"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(FrameLogLine(row.us, row.port, row.direction, row.bytes), row.line);
-    }
-}
 
 struct ExchangeRow {
     const char* name;

@@ -421,10 +421,12 @@ private slots:
         // The dialog's chunk for "a\nb": the line break travels as CR LF.
         QFile file(trace);
         QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readLine().startsWith("first entry at "));
         const QByteArray sent = file.readLine();
-        QVERIFY2(
-            sent.contains(" tx 05 32 A4 B5 61 0D 0A 62" + QByteArray(" 00").repeated(156) + "\n"),
-            sent.constData());
+        QVERIFY2(sent.contains(" | tx | serial " + pty.toLatin1() +
+                               " | Keep a record | - | 05 32 A4 B5 61 0D 0A 62" +
+                               QByteArray(" 00").repeated(156) + "\n"),
+                 sent.constData());
     }
 
     void traceFindAndPorts() {
@@ -437,20 +439,21 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
             QString::fromLatin1(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY(lines.size() >= 2);
-        const QRegularExpression sent(QStringLiteral("^\\d+\\.\\d{3} ") +
-                                      QRegularExpression::escape(pty) +
-                                      QStringLiteral(" tx 05 01 04 0A$"));
-        QVERIFY2(sent.match(lines[0]).hasMatch(), qPrintable(lines[0]));
-        const QRegularExpression received(QStringLiteral("^\\d+\\.\\d{3} ") +
-                                          QRegularExpression::escape(pty) +
-                                          QStringLiteral(" rx 05 02 B6( [0-9A-F]{2})*$"));
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            QVERIFY2(received.match(lines[i]).hasMatch() ||
-                         lines[i].contains(QStringLiteral(" rx ")),
-                     qPrintable(lines[i]));
+        QVERIFY(lines.size() >= 3);
+        const QRegularExpression header(QStringLiteral(
+            "^first entry at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} UTC$"));
+        QVERIFY2(header.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+        QCOMPARE(lines[1], QStringLiteral("0.000 | tx | serial ") + pty +
+                               QStringLiteral(" | Get parameter | - | 05 01 04 0A"));
+        // The reply may arrive in pieces; each is marked on its own bytes.
+        const QRegularExpression received(
+            QStringLiteral("^\\d+\\.\\d{3} \\| rx \\| serial ") + QRegularExpression::escape(pty) +
+            QStringLiteral(
+                " \\| [^|]+ \\| (ok|short|bad sync|bad length|bad checksum) \\|( [0-9A-F]{2})+$"));
+        for (qsizetype i = 2; i < lines.size(); ++i) {
+            QVERIFY2(received.match(lines[i]).hasMatch(), qPrintable(lines[i]));
         }
-        QVERIFY(received.match(lines[1]).hasMatch());
+        QVERIFY2(lines[2].contains(QStringLiteral(" | Parameter record | ")), qPrintable(lines[2]));
 
         CtlResult r = RunCtl({"find", "--port", pty, "--port", "/dev/tessaro-no-such-port"});
         QCOMPARE(r.exitCode, 0);
