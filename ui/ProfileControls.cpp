@@ -1,6 +1,7 @@
 #include "ui/ProfileControls.h"
 
 #include "serial/SettingPayloads.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
 
@@ -94,7 +95,8 @@ ControlsProfile ProfileFromControls(const CTessaroDlg& dlg) {
             value = ProfileValue::Number(dlg.combo(b.id)->currentIndex());
             break;
         case Holder::ListNumber:
-            value = ProfileValue::Number(NumberFromText(Local8(dlg.combo(b.id)->currentText())));
+            value = ProfileValue::Number(
+                NumberFromText(Local8(ItemData(dlg.combo(b.id), dlg.combo(b.id)->currentIndex()))));
             break;
         case Holder::IntBox: {
             bool ok = false;
