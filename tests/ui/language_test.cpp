@@ -106,21 +106,25 @@ private slots:
         QTest::addColumn<QString>("hornItem");
         QTest::addColumn<QString>("closeCaption");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("okButton");
         QTest::newRow("English") << "C" << false << "Set up"
                                  << "Horn"
                                  << "Open"
                                  << "Close Serial Port"
-                                 << "Parameter setting(V.21.4.22)";
+                                 << "Parameter setting(V.21.4.22)"
+                                 << "OK";
         QTest::newRow("English, United States") << "en_US" << false << "Set up"
                                                 << "Horn"
                                                 << "Open"
                                                 << "Close Serial Port"
-                                                << "Parameter setting(V.21.4.22)";
+                                                << "Parameter setting(V.21.4.22)"
+                                                << "OK";
         QTest::newRow("Simplified Chinese") << "zh_CN" << true << "设置"
                                             << "蜂鸣器"
                                             << "开启"
                                             << "关闭串口"
-                                            << "参数设置(V.21.4.22)";
+                                            << "参数设置(V.21.4.22)"
+                                            << "确定";
     }
 
     void languageChangesCaptionsNotData() {
@@ -131,9 +135,12 @@ private slots:
         QFETCH(QString, hornItem);
         QFETCH(QString, closeCaption);
         QFETCH(QString, title);
+        QFETCH(QString, okButton);
 
         const CTranslations language{QLocale(locale)};
         QCOMPARE(language.Loaded(), translated);
+        // Qt's standard buttons, from Qt's own translation.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), okButton);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         ReaderPty pty;
