@@ -723,6 +723,20 @@
     </message>
 </context>
 <context>
+    <name>DiscoverDev</name>
+    <message>
+        <source>Current device: </source>
+        <translation>当前设备：</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileControls</name>
+    <message>
+        <source>%1: not a number: %2</source>
+        <translation>%1：不是数字：%2</translation>
+    </message>
+</context>
+<context>
     <name>SerialReply</name>
     <message>
         <source>Command setup successful</source>

@@ -6,6 +6,7 @@
 #include "ui/TessaroDlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <string>
@@ -102,7 +103,8 @@ ControlsProfile ProfileFromControls(const CTessaroDlg& dlg) {
             bool ok = false;
             value = ProfileValue::Number(dlg.edit(b.id)->text().trimmed().toInt(&ok));
             if (!ok) {
-                out.problems << QStringLiteral("%1: not a number: %2")
+                out.problems << QCoreApplication::translate("ProfileControls",
+                                                            "%1: not a number: %2")
                                     .arg(QLatin1String(Info(b.key).name), dlg.edit(b.id)->text());
                 continue;
             }

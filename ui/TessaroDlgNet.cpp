@@ -218,8 +218,11 @@ void CTessaroDlg::OnSelchangeDevList() {
     }
     const QByteArray name = RowName(row);
     SelectDeviceByName(name);
-    const QString text = FromLocal(CurrentDeviceText(
+    QString text = FromLocal(CurrentDeviceText(
         std::string_view(name.constData(), static_cast<std::size_t>(name.size())), m_curDev));
+    // The prefix is the dialog's own text; the name and address after it are the reader's.
+    text.replace(0, qsizetype(sizeof CURRENT_DEVICE_PREFIX - 1),
+                 QCoreApplication::translate("DiscoverDev", CURRENT_DEVICE_PREFIX));
     SetPaneText(0, text);
     setWindowTitle(text);
 }
