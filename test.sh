@@ -15,6 +15,22 @@ echo "== formatting"
 find . \( -path './build*' -o -path './.git' \) -prune -o \( -name '*.cpp' -o -name '*.h' \) \
     -print0 | xargs -0 clang-format --dry-run --Werror
 
+# The translations cover tessaro's texts exactly: lupdate on a copy must find nothing new, nothing
+# gone and nothing unfinished.
+echo "== translations"
+ts_copy=$(mktemp -d)
+for ts in translations/*.ts; do
+    cp "$ts" "$ts_copy/"
+    ./cmake/update-translations.sh "$ts_copy/$(basename "$ts")" | tail -n 1
+    if grep -q 'type="unfinished"\|type="vanished"\|type="obsolete"' "$ts_copy/$(basename "$ts")" ||
+        ! cmp -s "$ts" "$ts_copy/$(basename "$ts")"; then
+        echo "$ts: unfinished, new or obsolete texts; run cmake/update-translations.sh" >&2
+        diff "$ts" "$ts_copy/$(basename "$ts")" >&2 || true
+        exit 1
+    fi
+done
+rm -rf "$ts_copy"
+
 # ctest with its output shown, counting the tests that passed for the closing line.
 run_ctest() {
     local log

@@ -4,6 +4,8 @@
 #include "serial/PortWatcher.h"
 #include "ui/TessaroDlg.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QUdpSocket>
@@ -25,6 +27,26 @@ bool SocketLayerAvailable() {
            error != QAbstractSocket::SocketResourceError;
 }
 } // namespace
+
+CTranslations::CTranslations(const QLocale& locale) {
+    // Built into the program; Qt's own come from the system's Qt.
+    m_ownLoaded = m_own.load(locale, QStringLiteral("tessaro"), QStringLiteral("_"),
+                             QStringLiteral(":/i18n")) &&
+                  QCoreApplication::installTranslator(&m_own);
+    m_qtLoaded = m_ownLoaded &&
+                 m_qt.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+                 QCoreApplication::installTranslator(&m_qt);
+}
+
+CTranslations::~CTranslations() {
+    if (m_qtLoaded) {
+        QCoreApplication::removeTranslator(&m_qt);
+    }
+    if (m_ownLoaded) {
+        QCoreApplication::removeTranslator(&m_own);
+    }
+}
 
 void InstallTraceLogging() {
     SetDebugTraceSink([](std::string_view text) {

@@ -1,7 +1,9 @@
 // The application object: starts the UI and socket layers and runs the main dialog.
 #pragma once
 
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 #include <QtGlobal>
 
 #include "ui/TessaroDlg.h"
@@ -37,6 +39,25 @@ private:
     std::function<void(CTessaroDlg&)> m_dialogHook;
     bool m_dialogCreated = false;
     quint16 m_dialogUdpPort = UDP_LOCAL_PORT;
+};
+
+// The interface's language for as long as it lives: Tessaro's own texts and Qt's standard
+// buttons for a locale. English needs no translation and loads none.
+class CTranslations {
+public:
+    explicit CTranslations(const QLocale& locale);
+    ~CTranslations();
+    CTranslations(const CTranslations&) = delete;
+    CTranslations& operator=(const CTranslations&) = delete;
+
+    // Whether Tessaro's own translation for the locale was found and installed.
+    bool Loaded() const { return m_ownLoaded; }
+
+private:
+    QTranslator m_own;
+    QTranslator m_qt;
+    bool m_ownLoaded = false;
+    bool m_qtLoaded = false;
 };
 
 // Sends DebugTrace output to the logging category "tessaro.trace".

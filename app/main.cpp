@@ -8,6 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessaro/tessaro.png")));
     InstallTraceLogging();
+    const CTranslations translations(QLocale::system());
     CTessaroApp app;
     app.InitInstance();
     return 0;

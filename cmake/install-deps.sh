@@ -5,7 +5,12 @@
 #   install-deps.sh --run   only what building and running the programs needs (./run.sh)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# lrelease builds the translations; Qt's own translations and a CJK font show the Chinese
+# interface.
+packages=(
+    cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n fonts-wqy-microhei
+)
 if [ "${1:-}" = "--run" ]; then
     shift
 else

@@ -36,7 +36,7 @@ std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev) 
     char address[24];
     std::snprintf(address, sizeof address, "(%d.%d.%d.%d)", a[0], a[1], a[2], a[3]);
     // The name is the reader's own text: appended, never formatted.
-    return "Current device: " + std::string(name) + address;
+    return CURRENT_DEVICE_PREFIX + std::string(name) + address;
 }
 
 const DISCOVER_DEV_T* FindDeviceByName(const DeviceList& list, std::string_view name) {

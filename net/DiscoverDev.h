@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/ByteOrder.h"
+#include "core/TranslateMark.h"
 #include "core/WireConstants.h"
 #include "core/WireText.h"
 
@@ -112,6 +113,9 @@ std::array<std::uint8_t, 4> AddressFieldBytes(std::uint32_t field);
 
 // "Current device: <name>(a.b.c.d)", the address field's bytes in storage order.
 std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev);
+// How that text begins; the dialog shows it translated.
+inline constexpr char CURRENT_DEVICE_PREFIX[] =
+    QT_TRANSLATE_NOOP("DiscoverDev", "Current device: ");
 
 // The found readers, oldest first.
 using DeviceList = std::deque<std::unique_ptr<DISCOVER_DEV_T>>;

@@ -1,6 +1,7 @@
 // What one received datagram asks of the dialog, worked out from its bytes alone.
 #pragma once
 
+#include "core/TranslateMark.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
 #include "net/UdpPacket.h"
@@ -10,7 +11,8 @@
 #include <optional>
 #include <span>
 
-inline constexpr char UDP_MSG_CONFIRM[] = "Command setup successful.";
+inline constexpr char UDP_MSG_CONFIRM[] =
+    QT_TRANSLATE_NOOP("UdpDispatch", "Command setup successful.");
 inline constexpr char UDP_MSG_CONFIRM_ZH[] = "命令设置成功.";
 // The one version text that turns on the newer reader's controls.
 inline constexpr char UDP_CLIENT_VERSION[] = "ver_client1_1.1";

@@ -15,7 +15,7 @@ void CMscomm1::fail(const QString& text) {
 
 void CMscomm1::put_CommPort(short port) {
     if (port < 1) {
-        fail(QStringLiteral("Invalid port number %1.").arg(port));
+        fail(tr("Invalid port number %1.").arg(port));
     }
     m_commPort = port;
     m_portName.clear();
@@ -23,7 +23,7 @@ void CMscomm1::put_CommPort(short port) {
 
 void CMscomm1::put_PortName(const QString& name) {
     if (name.trimmed().isEmpty()) {
-        fail(QStringLiteral("No serial port named."));
+        fail(tr("No serial port named."));
     }
     m_portName = name.trimmed();
 }
@@ -42,8 +42,7 @@ QString CMscomm1::PortName() const {
 void CMscomm1::put_Settings(const QString& settings) {
     const auto parsed = ParseCommSettings(settings.toStdString());
     if (!parsed) {
-        fail(QStringLiteral("Invalid port settings \"%1\": expected speed,parity,data,stop.")
-                 .arg(settings));
+        fail(tr("Invalid port settings \"%1\": expected speed,parity,data,stop.").arg(settings));
     }
     m_settings = settings;
     m_parsed = *parsed;
@@ -63,8 +62,7 @@ void CMscomm1::applySettings() {
                     m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_parsed.dataBits)) &&
                     m_port.setStopBits(stops[static_cast<int>(m_parsed.stopBits)]);
     if (!ok) {
-        fail(QStringLiteral("The port refuses the settings \"%1\": %2")
-                 .arg(m_settings, m_port.errorString()));
+        fail(tr("The port refuses the settings \"%1\": %2").arg(m_settings, m_port.errorString()));
     }
 }
 
@@ -85,11 +83,11 @@ void CMscomm1::put_PortOpen(bool open) {
         return;
     }
     if (m_port.isOpen()) {
-        fail(QStringLiteral("Port already open."));
+        fail(tr("Port already open."));
     }
     m_port.setPortName(PortName());
     if (!m_port.open(QIODevice::ReadWrite)) {
-        fail(QStringLiteral("Cannot open %1: %2").arg(PortName(), m_port.errorString()));
+        fail(tr("Cannot open %1: %2").arg(PortName(), m_port.errorString()));
     }
     try {
         applySettings();
@@ -107,20 +105,20 @@ bool CMscomm1::get_PortOpen() const {
 
 void CMscomm1::put_Output(const QByteArray& bytes) {
     if (!m_port.isOpen()) {
-        fail(QStringLiteral("The port is not open."));
+        fail(tr("The port is not open."));
     }
     // Queued behind earlier frames, in order; the port hands them to the device as it takes
     // them. Forcing the write here fails with EAGAIN once the device's buffer is full (a long
     // "Keep a record" series), which would close the port.
     const qint64 written = m_port.write(bytes);
     if (written != bytes.size() || !m_port.isOpen()) {
-        fail(QStringLiteral("Write to %1 failed: %2").arg(PortName(), m_port.errorString()));
+        fail(tr("Write to %1 failed: %2").arg(PortName(), m_port.errorString()));
     }
 }
 
 QByteArray CMscomm1::get_Input() {
     if (!m_port.isOpen()) {
-        fail(QStringLiteral("The port is not open."));
+        fail(tr("The port is not open."));
     }
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }

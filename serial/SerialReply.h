@@ -2,6 +2,7 @@
 // what each arrival of bytes calls for (messages, a parameter record to show, the Receive text).
 #pragma once
 
+#include "core/TranslateMark.h"
 #include "serial/SerialParamRecord.h"
 
 #include <array>
@@ -21,8 +22,10 @@ enum ReplyMode : int {
     REPLY_MODE_PARAM_QUERY = 3,
 };
 
-inline constexpr const char* MSG_COMMAND_SETUP_OK = "Command setup successful";
-inline constexpr const char* MSG_GET_PARAMS_OK = "Get params successful";
+inline constexpr const char* MSG_COMMAND_SETUP_OK =
+    QT_TRANSLATE_NOOP("SerialReply", "Command setup successful");
+inline constexpr const char* MSG_GET_PARAMS_OK =
+    QT_TRANSLATE_NOOP("SerialReply", "Get params successful");
 
 // What one arrival of bytes calls for, in this order: the messages, then the record display.
 struct SerialReplyOutcome {

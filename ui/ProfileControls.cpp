@@ -1,10 +1,12 @@
 #include "ui/ProfileControls.h"
 
 #include "serial/SettingPayloads.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <string>
@@ -94,13 +96,15 @@ ControlsProfile ProfileFromControls(const CTessaroDlg& dlg) {
             value = ProfileValue::Number(dlg.combo(b.id)->currentIndex());
             break;
         case Holder::ListNumber:
-            value = ProfileValue::Number(NumberFromText(Local8(dlg.combo(b.id)->currentText())));
+            value = ProfileValue::Number(
+                NumberFromText(Local8(ItemData(dlg.combo(b.id), dlg.combo(b.id)->currentIndex()))));
             break;
         case Holder::IntBox: {
             bool ok = false;
             value = ProfileValue::Number(dlg.edit(b.id)->text().trimmed().toInt(&ok));
             if (!ok) {
-                out.problems << QStringLiteral("%1: not a number: %2")
+                out.problems << QCoreApplication::translate("ProfileControls",
+                                                            "%1: not a number: %2")
                                     .arg(QLatin1String(Info(b.key).name), dlg.edit(b.id)->text());
                 continue;
             }

@@ -12,32 +12,32 @@ namespace {
 QString OutcomeText(KeyOutcome outcome) {
     switch (outcome) {
     case KeyOutcome::Unchanged:
-        return QStringLiteral("unchanged");
+        return CProfileResultsView::tr("unchanged");
     case KeyOutcome::Verified:
-        return QStringLiteral("changed and verified");
+        return CProfileResultsView::tr("changed and verified");
     case KeyOutcome::Mismatch:
-        return QStringLiteral("reads back different");
+        return CProfileResultsView::tr("reads back different");
     case KeyOutcome::NoReply:
-        return QStringLiteral("no reply");
+        return CProfileResultsView::tr("no reply");
     case KeyOutcome::NotVerifiable:
-        return QStringLiteral("sent, cannot be read back");
+        return CProfileResultsView::tr("sent, cannot be read back");
     }
     return {};
 }
 
 QString Settings(int n) {
-    return n == 1 ? QStringLiteral("1 setting") : QStringLiteral("%1 settings").arg(n);
+    return n == 1 ? CProfileResultsView::tr("1 setting")
+                  : CProfileResultsView::tr("%1 settings").arg(n);
 }
 
 } // namespace
 
 CProfileResultsView::CProfileResultsView(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Profile results"));
+    setWindowTitle(tr("Profile results"));
     m_summary = new QLabel(this);
     m_summary->setWordWrap(true);
     m_table = new QTableWidget(0, COLUMN_COUNT, this);
-    m_table->setHorizontalHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Profile"),
-                                        QStringLiteral("Reader"), QStringLiteral("Outcome")});
+    m_table->setHorizontalHeaderLabels({tr("Setting"), tr("Profile"), tr("Reader"), tr("Outcome")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
@@ -63,21 +63,20 @@ QString CProfileResultsView::SummaryText(const SequencerResult& result, bool com
         return QString::fromStdString(result.error);
     }
     if (compare) {
-        return failed.isEmpty() ? QStringLiteral("The reader holds all %1 of the profile")
+        return failed.isEmpty() ? tr("The reader holds all %1 of the profile")
                                       .arg(Settings(int(result.keys.size())))
-                                : QStringLiteral("%1 %2 from the profile: %3")
+                                : tr("%1 %2 from the profile: %3")
                                       .arg(Settings(int(failed.size())),
-                                           failed.size() == 1 ? QStringLiteral("differs")
-                                                              : QStringLiteral("differ"),
+                                           failed.size() == 1 ? tr("differs") : tr("differ"),
                                            failed.join(u", "));
     }
     const int held = int(result.keys.size()) - changed - int(failed.size());
-    QString text = failed.isEmpty()
-                       ? QStringLiteral("%1 applied and verified").arg(Settings(changed))
-                       : QStringLiteral("%1 did not take: %2")
-                             .arg(Settings(int(failed.size())), failed.join(u", "));
+    QString text =
+        failed.isEmpty()
+            ? tr("%1 applied and verified").arg(Settings(changed))
+            : tr("%1 did not take: %2").arg(Settings(int(failed.size())), failed.join(u", "));
     if (failed.isEmpty() && held > 0) {
-        text += QStringLiteral(", %1 already as in the profile").arg(held);
+        text += tr(", %1 already as in the profile").arg(held);
     }
     // A failure that is not a setting's (a lost port, a read that failed) is said too.
     if (!result.ok && failed.isEmpty()) {
@@ -94,9 +93,8 @@ void CProfileResultsView::ShowResult(const SequencerResult& result, bool compare
         const auto& reader = r.readerAfter ? r.readerAfter : r.readerBefore;
         const QString cells[COLUMN_COUNT] = {
             QLatin1String(Info(r.key).name), QString::fromStdString(r.profileValue),
-            reader ? QString::fromStdString(*reader) : QStringLiteral("(not reported)"),
-            compare && r.outcome == KeyOutcome::Mismatch ? QStringLiteral("differs")
-                                                         : OutcomeText(r.outcome)};
+            reader ? QString::fromStdString(*reader) : tr("(not reported)"),
+            compare && r.outcome == KeyOutcome::Mismatch ? tr("differs") : OutcomeText(r.outcome)};
         // The rows that need a look stand out.
         const bool failed = r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply;
         for (int col = 0; col < COLUMN_COUNT; ++col) {

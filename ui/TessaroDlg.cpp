@@ -2,6 +2,7 @@
 
 #include "core/DebugTrace.h"
 #include "serial/PortWatcher.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/LogWindow.h"
@@ -92,13 +93,12 @@ std::uint32_t ParseDotted(const char* text) {
 
 CTessaroDlg::CTessaroDlg(quint16 localUdpPort, QWidget* parent)
     : QDialog(parent), m_localUdpPort(localUdpPort) {
-    setWindowTitle(QStringLiteral("Parameter setting(V.21.4.22)"));
+    setWindowTitle(tr("Parameter setting(V.21.4.22)"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
     m_logClock.start();
     BuildControls();
-    button(IDC_LOG)->setText(tr("Log…"));
     connect(&m_comm, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
     m_replyTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &CTessaroDlg::OnReplyTimeout);
@@ -112,7 +112,7 @@ void CTessaroDlg::BuildControls() {
 
     for (const ControlSpec& spec : ControlCatalog()) {
         QWidget* w = nullptr;
-        const QString caption = QString::fromUtf8(spec.caption);
+        const QString caption = CatalogText(spec.caption);
         const QString name = QString::fromUtf8(spec.name);
         switch (spec.kind) {
         case ControlKind::Button: {
@@ -214,8 +214,8 @@ void CTessaroDlg::BuildControls() {
                 g = &gs;
             }
         }
-        QWidget* box = (g && *g->caption) ? new QGroupBox(QString::fromUtf8(g->caption), this)
-                                          : new QWidget(this);
+        QWidget* box =
+            (g && *g->caption) ? new QGroupBox(CatalogText(g->caption), this) : new QWidget(this);
         auto* v = new QVBoxLayout(box);
         if (!(g && *g->caption)) {
             v->setContentsMargins(0, 0, 0, 0);
@@ -283,7 +283,7 @@ bool CTessaroDlg::OnInitDialog() {
         control(id)->setFont(font);
     }
 
-    SetPaneText(0, QStringLiteral("OK."));
+    SetPaneText(0, tr("OK."));
     SetPaneText(1, QString());
 
     SetupUdpSocket();
@@ -295,8 +295,9 @@ bool CTessaroDlg::OnInitDialog() {
         switch (spec.kind) {
         case ControlKind::DropList: {
             QComboBox* c = combo(spec.id);
+            // Shown translated; the English item stays as the item's data for what is data.
             for (const char* item : spec.items) {
-                c->addItem(QString::fromUtf8(item));
+                c->addItem(ListItemText(item), QString::fromUtf8(item));
             }
             c->setCurrentIndex(spec.defaultIndex);
             break;
@@ -326,7 +327,7 @@ bool CTessaroDlg::OnInitDialog() {
         const int before = baud->count();
         baud->addItem(QString::fromLatin1(rate));
         if (baud->count() != before + 1) {
-            ShowMessage(QStringLiteral("build baud error"));
+            ShowMessage(tr("build baud error"));
         }
     }
     baud->setCurrentIndex(PORT_BAUD_DEFAULT_INDEX);
@@ -372,7 +373,7 @@ bool CTessaroDlg::UpdateData(bool saveAndValidate) {
         for (int i = 0; i < 3; ++i) {
             QLineEdit* box = edit(INT_BOXES[i]);
             if (!ParseInt(box->text(), *ints[i])) {
-                ShowMessage(QStringLiteral("Please enter an integer."));
+                ShowMessage(tr("Please enter an integer."));
                 box->setFocus();
                 box->selectAll();
                 return false;
@@ -436,7 +437,7 @@ void CTessaroDlg::SelectListByNumber(int id, long long value) {
     QComboBox* list = combo(id);
     const QString prefix = QString::number(value);
     for (int i = 0; i < list->count(); ++i) {
-        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+        if (ItemData(list, i).startsWith(prefix, Qt::CaseInsensitive)) {
             list->setCurrentIndex(i);
             return;
         }

@@ -10,6 +10,7 @@
 #include "net/DiscoverDev.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 
@@ -44,7 +45,7 @@ bool SocketIsGone(QAbstractSocket::SocketError error) {
 
 std::optional<long long> SelectedNumber(const QComboBox* list) {
     bool ok = false;
-    const long long value = list->currentText().toLongLong(&ok);
+    const long long value = ItemData(list, list->currentIndex()).toLongLong(&ok);
     return ok && list->currentIndex() >= 0 ? std::optional<long long>(value) : std::nullopt;
 }
 
@@ -75,8 +76,8 @@ void CTessaroDlg::SetupUdpSocket() {
         delete socket;
         const bool noSocket = error == QAbstractSocket::SocketResourceError ||
                               error == QAbstractSocket::UnsupportedSocketOperationError;
-        SetPaneText(0, noSocket ? QStringLiteral("cannot create UDP socket!")
-                                : QStringLiteral("Local port binding failed!"));
+        SetPaneText(0,
+                    noSocket ? tr("cannot create UDP socket!") : tr("Local port binding failed!"));
         return;
     }
     m_udpSocket = socket;
@@ -148,7 +149,7 @@ int CTessaroDlg::OnUdpNotify(int event) {
     } else if (event == FD_CLOSE) {
         CloseUdpSocket();
         LogNote(FrameChannel::Udp, QString(), QStringLiteral("The socket was closed"));
-        SetPaneText(0, QStringLiteral("server exit."));
+        SetPaneText(0, tr("server exit."));
     }
     return 0;
 }
@@ -191,13 +192,13 @@ void CTessaroDlg::UdpCmdRecv(const std::uint8_t* data, int count, const QHostAdd
                 m_devListFull = true;
                 DebugTrace("Device list full (%d readers): the oldest are dropped.",
                            static_cast<int>(DEVICE_LIST_MAX));
-                SetPaneText(0, QStringLiteral("Device list full: oldest dropped."));
+                SetPaneText(0, tr("Device list full: oldest dropped."));
             }
         }
         break;
     }
     case UdpActionKind::Confirm:
-        SetPaneText(0, QString::fromLatin1(UDP_MSG_CONFIRM));
+        SetPaneText(0, QCoreApplication::translate("UdpDispatch", UDP_MSG_CONFIRM));
         break;
     case UdpActionKind::ConfirmChinese:
         SetPaneText(0, QString::fromUtf8(UDP_MSG_CONFIRM_ZH));
@@ -223,8 +224,11 @@ void CTessaroDlg::OnSelchangeDevList() {
     }
     const QByteArray name = RowName(row);
     SelectDeviceByName(name);
-    const QString text = FromLocal(CurrentDeviceText(
+    QString text = FromLocal(CurrentDeviceText(
         std::string_view(name.constData(), static_cast<std::size_t>(name.size())), m_curDev));
+    // The prefix is the dialog's own text; the name and address after it are the reader's.
+    text.replace(0, qsizetype(sizeof CURRENT_DEVICE_PREFIX - 1),
+                 QCoreApplication::translate("DiscoverDev", CURRENT_DEVICE_PREFIX));
     SetPaneText(0, text);
     setWindowTitle(text);
 }
@@ -250,7 +254,7 @@ void CTessaroDlg::OnNetSetup() {
 
     const QListWidgetItem* row = SelectedDevice(deviceList());
     if (!row) {
-        SetPaneText(0, QStringLiteral("Send failed, no device selected."));
+        SetPaneText(0, tr("Send failed, no device selected."));
         return;
     }
     const QByteArray name = RowName(row);
@@ -270,8 +274,7 @@ void CTessaroDlg::OnNetSetup() {
             m_udpSocket && m_udpSocket->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
                                                       static_cast<qint64>(bytes.size()), to,
                                                       UDP_READER_PORT) != -1;
-        SetPaneText(0, ok ? QStringLiteral("Data sent successfully.")
-                          : QStringLiteral("Error sending data."));
+        SetPaneText(0, ok ? tr("Data sent successfully.") : tr("Error sending data."));
     };
     DebugTrace("MspSendCmd_t:%d", static_cast<int>(PACKAGE_HEADER_LEN));
     send(header.encode(), {});
@@ -356,5 +359,5 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     SetSettingButtons(true);
     // Only the boxes the record fills: text typed elsewhere and not yet sent stays.
     PutIntBoxes({IDC_SERVER_PORT, IDC_LOW_PULSE, IDC_HIGH_PULSE});
-    SetPaneText(0, QStringLiteral("Receive parameter successfully."));
+    SetPaneText(0, tr("Receive parameter successfully."));
 }

@@ -4,6 +4,7 @@
 
 #include "core/ChoiceLists.h"
 #include "serial/PortWatcher.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/ProfileRun.h"
 
@@ -62,7 +63,7 @@ void CTessaroDlg::OnPortsChanged() {
         std::none_of(ports.begin(), ports.end(),
                      [this](const PortInfo& p) { return p.path == m_openedDevice->path; });
     if (openGone) {
-        add(*m_openedDevice, PortItemText(*m_openedDevice) + QStringLiteral(" (gone)"));
+        add(*m_openedDevice, PortItemText(*m_openedDevice) + tr(" (gone)"));
     }
     for (const PortInfo& p : ports) {
         add(p, PortItemText(p));
@@ -263,7 +264,7 @@ void CTessaroDlg::OnFindReaderStep() {
         port->setEditText(found.port.path);
     }
     NotePortOpened(found.port);
-    button(IDC_OPEN_SERIAL_PORT)->setText(QStringLiteral("Close Serial Port"));
+    button(IDC_OPEN_SERIAL_PORT)->setText(CloseSerialPortCaption());
     ShowSerialParams(*record);
     EndFindReader(tr("Reader found on %1 at %2 baud").arg(found.label).arg(found.baud));
 }

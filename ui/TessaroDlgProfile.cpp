@@ -13,21 +13,14 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-namespace {
-
-const QString PROFILE_FILTER = QStringLiteral("Reader profiles (*.json);;All files (*)");
-
-} // namespace
-
 QString CTessaroDlg::ChooseProfileFile(bool save) {
     if (m_fileHook) {
         return m_fileHook(save);
     }
+    const QString filter = tr("Reader profiles (*.json);;All files (*)");
     const QString dir = m_profilePath.isEmpty() ? QString() : QFileInfo(m_profilePath).path();
-    return save ? QFileDialog::getSaveFileName(this, QStringLiteral("Save profile"), dir,
-                                               PROFILE_FILTER)
-                : QFileDialog::getOpenFileName(this, QStringLiteral("Load profile"), dir,
-                                               PROFILE_FILTER);
+    return save ? QFileDialog::getSaveFileName(this, tr("Save profile"), dir, filter)
+                : QFileDialog::getOpenFileName(this, tr("Load profile"), dir, filter);
 }
 
 std::optional<Profile> CTessaroDlg::ReadProfileFrom(const QString& path) {
@@ -43,7 +36,7 @@ std::optional<Profile> CTessaroDlg::ReadProfileFrom(const QString& path) {
 void CTessaroDlg::OnSaveProfile() {
     const ControlsProfile current = ProfileFromControls(*this);
     if (!current.problems.isEmpty()) {
-        ShowMessage(QStringLiteral("These values cannot go into a profile:\n") +
+        ShowMessage(tr("These values cannot go into a profile:\n") +
                     current.problems.join(QLatin1Char('\n')));
         return;
     }
@@ -57,7 +50,7 @@ void CTessaroDlg::OnSaveProfile() {
         return;
     }
     m_profilePath = path;
-    SetPaneText(0, QStringLiteral("Profile saved: %1").arg(QFileInfo(path).fileName()));
+    SetPaneText(0, tr("Profile saved: %1").arg(QFileInfo(path).fileName()));
 }
 
 void CTessaroDlg::OnLoadProfile() {
@@ -68,7 +61,7 @@ void CTessaroDlg::OnLoadProfile() {
     if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
         ProfileToControls(*this, *profile);
         UpdateData(true); // the int boxes' members follow what was filled in
-        SetPaneText(0, QStringLiteral("Profile loaded: %1").arg(QFileInfo(path).fileName()));
+        SetPaneText(0, tr("Profile loaded: %1").arg(QFileInfo(path).fileName()));
     }
 }
 
@@ -82,7 +75,7 @@ void CTessaroDlg::OnCompareProfile() {
 
 void CTessaroDlg::RunProfileFile(SequencerMode mode) {
     if (!m_comm.get_PortOpen()) {
-        ShowMessage(QStringLiteral("Open the serial port first."));
+        ShowMessage(tr("Open the serial port first."));
         return;
     }
     const QString path = ChooseProfileFile(false);
@@ -119,10 +112,9 @@ void CTessaroDlg::RunProfile(const Profile& profile, SequencerMode mode) {
     SetProfileButtons(false);
 
     m_progress = new QProgressDialog(this);
-    m_progress->setWindowTitle(mode == SequencerMode::Apply
-                                   ? QStringLiteral("Apply profile")
-                                   : QStringLiteral("Compare with reader"));
-    m_progress->setCancelButtonText(QStringLiteral("Cancel"));
+    m_progress->setWindowTitle(mode == SequencerMode::Apply ? tr("Apply profile")
+                                                            : tr("Compare with reader"));
+    m_progress->setCancelButtonText(tr("Cancel"));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(0);
     m_progress->setAutoClose(false);
@@ -149,19 +141,19 @@ void CTessaroDlg::ShowProfileProgress() {
     // Read, each command, read back.
     const int steps = int(run.CommandCount()) + 2;
     int step = 1;
-    QString what = QStringLiteral("Reading the reader's settings");
+    QString what = tr("Reading the reader's settings");
     if (run.Result().before) {
         if (run.CommandIndex() < run.CommandCount()) {
             step = int(run.CommandIndex()) + 2;
-            what = QStringLiteral("Sending %1").arg(run.CurrentKeys());
+            what = tr("Sending %1").arg(run.CurrentKeys());
         } else {
             step = steps;
-            what = QStringLiteral("Reading the settings back");
+            what = tr("Reading the settings back");
         }
     }
     m_progress->setMaximum(steps);
     m_progress->setValue(step - 1);
-    m_progress->setLabelText(QStringLiteral("Step %1 of %2: %3").arg(step).arg(steps).arg(what));
+    m_progress->setLabelText(tr("Step %1 of %2: %3").arg(step).arg(steps).arg(what));
 }
 
 void CTessaroDlg::OnProfileRunFinished() {
@@ -175,7 +167,7 @@ void CTessaroDlg::OnProfileRunFinished() {
     SetProfileButtons(true);
     SetSettingButtons(m_comm.get_PortOpen());
     if (run->Cancelled()) {
-        SetPaneText(0, QStringLiteral("Profile run cancelled."));
+        SetPaneText(0, tr("Profile run cancelled."));
         return;
     }
     const SequencerResult& result = run->Result();

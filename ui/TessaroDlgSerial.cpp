@@ -3,6 +3,7 @@
 // the controls.
 #include "core/HexText.h"
 #include "serial/SettingPayloads.h"
+#include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
 #include "ui/IPAddressCtrl.h"
 #include "ui/ProfileRun.h"
@@ -17,9 +18,6 @@
 #include <iterator>
 
 namespace {
-
-const QString OPEN_CAPTION = QStringLiteral("Open Serial Port");
-const QString CLOSE_CAPTION = QStringLiteral("Close Serial Port");
 
 // Settings of the port besides its speed: no parity, 8 data bits, 1 stop bit.
 const QString PORT_FRAMING = QStringLiteral(",n,8,1");
@@ -66,11 +64,16 @@ Bytes WiegandTiming(const CTessaroDlg& d) {
     return WiegandPayload(d.highPulse(), d.lowPulse(), Index(d, IDC_WG_OUTPUT_ORDER));
 }
 
+// The English item selected in a list filled from the catalogue.
+QString CurrentItem(const CTessaroDlg& d, int id) {
+    const QComboBox* list = d.combo(id);
+    return ItemData(list, list->currentIndex());
+}
+
 Bytes SerialParams(const CTessaroDlg& d) {
-    return SerialParamsPayload(Local8(d.combo(IDC_READER_BAUD)->currentText()),
-                               Local8(d.combo(IDC_DATA_BIT)->currentText()),
-                               Local8(d.combo(IDC_STOP_BIT)->currentText()), Index(d, IDC_PARITY),
-                               Index(d, IDC_QR_OUTPUT_FORMAT));
+    return SerialParamsPayload(
+        Local8(CurrentItem(d, IDC_READER_BAUD)), Local8(CurrentItem(d, IDC_DATA_BIT)),
+        Local8(CurrentItem(d, IDC_STOP_BIT)), Index(d, IDC_PARITY), Index(d, IDC_QR_OUTPUT_FORMAT));
 }
 
 Bytes Cloud(const CTessaroDlg& d) {
@@ -178,10 +181,11 @@ void CTessaroDlg::OnReplyTimeout() {
     if (m_reply.replyMode == REPLY_MODE_PARAM_QUERY) {
         m_reply.paramQueryPending = 0;
     }
-    const QString text = QStringLiteral("No reply from the reader within %1 s")
-                             .arg(double(m_replyTimeoutMs) / 1000.0, 0, 'f', 1);
-    LogNote(FrameChannel::Serial, SerialLogPort(), text);
-    SetPaneText(0, text);
+    // The log is data and stays English; the status bar speaks the user's language.
+    const double seconds = double(m_replyTimeoutMs) / 1000.0;
+    LogNote(FrameChannel::Serial, SerialLogPort(),
+            QStringLiteral("No reply from the reader within %1 s").arg(seconds, 0, 'f', 1));
+    SetPaneText(0, tr("No reply from the reader within %1 s").arg(seconds, 0, 'f', 1));
 }
 
 void CTessaroDlg::OnSetOutputFormat() {
@@ -319,9 +323,9 @@ void CTessaroDlg::OnOpenSerialPort() {
 
     if (m_comm.get_PortOpen()) {
         m_comm.put_PortOpen(false);
-        if (caption != OPEN_CAPTION) {
+        if (caption != CatalogText(OPEN_SERIAL_PORT_CAPTION)) {
             UpdateData(true);
-            openButton->setText(OPEN_CAPTION);
+            openButton->setText(CatalogText(OPEN_SERIAL_PORT_CAPTION));
             SetSettingButtons(false);
         }
         return;
@@ -330,7 +334,7 @@ void CTessaroDlg::OnOpenSerialPort() {
     OpenPortAt(SelectedPort(), combo(IDC_PORT_BAUD)->currentText());
     if (m_comm.get_PortOpen()) {
         UpdateData(true);
-        openButton->setText(CLOSE_CAPTION);
+        openButton->setText(CloseSerialPortCaption());
         SetSettingButtons(true);
     }
 }
@@ -353,9 +357,9 @@ void CTessaroDlg::OpenPortAt(const PortChoice& port, const QString& baud) {
 void CTessaroDlg::OnDeviceLost() {
     // The control has closed the port already; the dialog says so and offers to open it again.
     m_replyTimer.stop();
-    button(IDC_OPEN_SERIAL_PORT)->setText(OPEN_CAPTION);
+    button(IDC_OPEN_SERIAL_PORT)->setText(CatalogText(OPEN_SERIAL_PORT_CAPTION));
     SetSettingButtons(false);
-    SetPaneText(0, QStringLiteral("%1 was disconnected").arg(m_comm.PortName()));
+    SetPaneText(0, tr("%1 was disconnected").arg(m_comm.PortName()));
     OnPortsChanged();
 }
 
@@ -402,7 +406,7 @@ void CTessaroDlg::OnComm() {
     }
     // Further data events may run while a message is open; the end is already marked handled.
     for (const std::string& message : outcome.messages) {
-        ShowMessage(QString::fromLatin1(message));
+        ShowMessage(QCoreApplication::translate("SerialReply", message.c_str()));
     }
     if (outcome.record) {
         ShowSerialParams(*outcome.record);
