@@ -4,6 +4,7 @@
 #include "bench/BenchClock.h"
 #include "profile/ProfileFile.h"
 #include "profile/ProfileSequencer.h"
+#include "tests/support/FullProfiles.h"
 #include "tests/support/SimProcess.h"
 
 #include <QCoreApplication>
@@ -15,27 +16,6 @@
 #include <vector>
 
 namespace {
-
-// Every key differs from the simulator's defaults (profile A) and back (profile B).
-const char* const PROFILE_A = R"({"tessaro_profile": 1, "settings": {
-  "output_format": "RS232", "card_input_format": "8H10D", "enter": "No enter",
-  "line_feed": "Line Feed", "baud_rate": 19200, "data_bits": 7, "stop_bits": 2,
-  "parity": "EVEN", "qr_output_format": "Hexadecimal", "reset_interval": "24 hours",
-  "working_mode": "Interval mode", "horn": "Open", "light": "turn on",
-  "barcode_prefix": {"text": "QR:"}, "barcode_suffix": {"hex": "0d0a"},
-  "card_prefix": {"text": "ID"}, "card_suffix": {"text": "#"}, "card_output_format": "ASCII",
-  "wiegand_high_pulse_us": 2500, "wiegand_low_pulse_us": 500,
-  "wiegand_output_order": "Reverse order", "card_number_format": "Hexadecimal",
-  "start_bit": 3}})";
-const char* const PROFILE_B = R"json({"tessaro_profile": 1, "settings": {
-  "output_format": "USB keyboard", "card_input_format": "6H", "enter": "Enter",
-  "line_feed": "No Line Feed", "baud_rate": 9600, "data_bits": 8, "stop_bits": 1,
-  "parity": "NONE", "qr_output_format": "ASCII", "reset_interval": "12 hours",
-  "working_mode": "Common mode", "horn": "Close", "light": "turn off(Sweeping light)",
-  "barcode_prefix": {"text": ""}, "barcode_suffix": {"text": ""},
-  "card_prefix": {"text": ""}, "card_suffix": {"text": ""}, "card_output_format": "hex",
-  "wiegand_high_pulse_us": 2000, "wiegand_low_pulse_us": 400,
-  "wiegand_output_order": "In order", "card_number_format": "8H10D", "start_bit": 0}})json";
 
 QSerialPort::Parity ToQt(CommParity p) {
     switch (p) {
@@ -143,8 +123,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "reader-sim did not start\n");
         return 1;
     }
-    const Profile profiles[2] = {*ParseProfile(PROFILE_A).profile,
-                                 *ParseProfile(PROFILE_B).profile};
+    const Profile profiles[2] = {*ParseProfile(FULL_PROFILES[0]).profile,
+                                 *ParseProfile(FULL_PROFILES[1]).profile};
 
     std::vector<double> totals;
     std::vector<double> engine;
