@@ -25,3 +25,9 @@ function(tessaro_add_qtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 endfunction()
+
+# A test, bench or picture-taking program that starts the reader-sim program.
+function(tessaro_uses_reader_sim target)
+    add_dependencies(${target} reader-sim)
+    target_compile_definitions(${target} PRIVATE READER_SIM_PATH="$<TARGET_FILE:reader-sim>")
+endfunction()

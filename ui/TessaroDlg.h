@@ -238,6 +238,8 @@ private:
     void ShowProfileProgress();
     void OnProfileRunFinished();
     void SetProfileButtons(bool enable);
+    // A window-modal progress dialog whose Cancel stops the run on the port.
+    QProgressDialog* NewRunProgress(const QString& title);
 
     // The Port list's devices (TessaroDlgPorts.cpp).
     void OnPortsChanged();

@@ -165,20 +165,8 @@ void CTessaroDlg::OnFindReader() {
     SetProfileButtons(false);
     button(IDC_FIND_READER)->setEnabled(false);
 
-    m_findProgress = new QProgressDialog(this);
-    m_findProgress->setWindowTitle(tr("Find reader"));
-    m_findProgress->setCancelButtonText(tr("Cancel"));
-    m_findProgress->setWindowModality(Qt::WindowModal);
-    m_findProgress->setMinimumDuration(0);
-    m_findProgress->setAutoClose(false);
-    m_findProgress->setAutoReset(false);
+    m_findProgress = NewRunProgress(tr("Find reader"));
     m_findProgress->setMaximum(int(m_findQueue.size()));
-    connect(m_findProgress, &QProgressDialog::canceled, this, [this] {
-        m_findCancelled = true;
-        if (m_profileRun) {
-            m_profileRun->Cancel();
-        }
-    });
     m_findProgress->show();
     FindReaderNext();
 }
@@ -238,6 +226,8 @@ void CTessaroDlg::OnFindReaderStep() {
     CProfileRun* run = m_profileRun.release();
     run->deleteLater();
     const std::optional<SerialParamRecord> record = run->Result().before;
+    // Cancel stops the run on the port; no further speed is tried.
+    m_findCancelled = m_findCancelled || run->Cancelled();
     if (!record || run->Cancelled()) {
         if (m_comm.get_PortOpen()) {
             m_comm.put_PortOpen(false);

@@ -88,6 +88,22 @@ void CTessaroDlg::RunProfileFile(SequencerMode mode) {
     }
 }
 
+QProgressDialog* CTessaroDlg::NewRunProgress(const QString& title) {
+    auto* progress = new QProgressDialog(this);
+    progress->setWindowTitle(title);
+    progress->setCancelButtonText(tr("Cancel"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        if (m_profileRun) {
+            m_profileRun->Cancel();
+        }
+    });
+    return progress;
+}
+
 void CTessaroDlg::SetProfileButtons(bool enable) {
     // The port stays as the run needs it, and one run at a time.
     for (const int id : {IDC_SAVE_PROFILE, IDC_LOAD_PROFILE, IDC_APPLY_PROFILE, IDC_COMPARE_PROFILE,
@@ -111,19 +127,8 @@ void CTessaroDlg::RunProfile(const Profile& profile, SequencerMode mode) {
     SetSettingButtons(false);
     SetProfileButtons(false);
 
-    m_progress = new QProgressDialog(this);
-    m_progress->setWindowTitle(mode == SequencerMode::Apply ? tr("Apply profile")
-                                                            : tr("Compare with reader"));
-    m_progress->setCancelButtonText(tr("Cancel"));
-    m_progress->setWindowModality(Qt::WindowModal);
-    m_progress->setMinimumDuration(0);
-    m_progress->setAutoClose(false);
-    m_progress->setAutoReset(false);
-    connect(m_progress, &QProgressDialog::canceled, this, [this] {
-        if (m_profileRun) {
-            m_profileRun->Cancel();
-        }
-    });
+    m_progress = NewRunProgress(mode == SequencerMode::Apply ? tr("Apply profile")
+                                                             : tr("Compare with reader"));
     connect(m_profileRun.get(), &CProfileRun::Progress, this, &CTessaroDlg::ShowProfileProgress);
     connect(m_profileRun.get(), &CProfileRun::Finished, this, &CTessaroDlg::OnProfileRunFinished);
     m_profileCompare = mode == SequencerMode::Compare;
