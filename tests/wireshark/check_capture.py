@@ -36,12 +36,15 @@ def fail(text):
     failures.append(text)
 
 
-def tshark(lua, pcap, fields):
+def tshark(lua, pcap, fields, udp_port=None):
     command = ["tshark", "-r", pcap, "-X", "lua_script:" + lua, "-o", "ip.check_checksum:TRUE",
                "-T", "fields",
                "-E", "separator=\t", "-E", "occurrence=a", "-E", "aggregator=|"]
     for f in fields:
         command += ["-e", f]
+    if udp_port:
+        # A test's own port, not 24583: decoded as Tessaro's as a user would with "Decode As".
+        command += ["-d", "udp.port==%s,tessaro" % udp_port]
     run = subprocess.run(command, capture_output=True, text=True, errors="replace")
     # tshark warns when run as root (containers, CI); anything else on stderr is a failure.
     errors = [line for line in run.stderr.splitlines()
@@ -100,7 +103,8 @@ def main():
     if args.hostile:
         with open(args.hostile) as f:
             hostile = [line.strip() == "1" for line in f if line.strip()]
-    packets = tshark(args.lua, args.pcap, FIELDS)
+    local_port = args.udp_ends.split(",")[1].split(":")[1] if args.udp_ends else None
+    packets = tshark(args.lua, args.pcap, FIELDS, local_port)
     if len(packets) != len(entries) or len(hostile) != len(entries):
         fail("%d packets, %d log entries, %d hostility marks" %
              (len(packets), len(entries), len(hostile)))
