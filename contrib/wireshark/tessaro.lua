@@ -115,6 +115,7 @@ F.record = ProtoField.bytes("tessaro.record", "Record")
 F.record_text = ProtoField.string("tessaro.record_text", "Record text")
 F.version = ProtoField.string("tessaro.version", "Version")
 F.reserved = ProtoField.bytes("tessaro.reserved", "Reserved")
+F.reply = ProtoField.bytes("tessaro.reply", "Reply put together")
 
 -- Profile keys.
 for _, key in ipairs({"output_format", "card_input_format", "enter", "line_feed", "parity",
@@ -170,15 +171,23 @@ local E = {
                               expert.group.PROTOCOL, expert.severity.WARN),
     data_short = ProtoExpert.new("tessaro.data_short", "Data short: the rest reads as zero",
                                  expert.group.PROTOCOL, expert.severity.NOTE),
+    reply_part = ProtoExpert.new("tessaro.reply_part", "First piece of a reply: the rest follows",
+                                 expert.group.SEQUENCE, expert.severity.NOTE),
     no_header = ProtoExpert.new("tessaro.no_header", "No header: the rest of a reply or an echo",
                                 expert.group.SEQUENCE, expert.severity.NOTE),
 }
 tessaro.experts = {E.bad_sync, E.short, E.short_record, E.bad_length, E.bad_checksum, E.unknown,
-                   E.ignored, E.data_short, E.no_header}
+                   E.ignored, E.data_short, E.reply_part, E.no_header}
 
 local f_udp_srcport = Field.new("udp.srcport")
 local f_udp_dstport = Field.new("udp.dstport")
 local f_direction = Field.new("frame.packet_flags_direction")
+local f_interface = Field.new("frame.interface_id")
+
+-- A reply read in pieces (the serial line delivers what has arrived) is put together again: the
+-- pieces of a reply not yet ended by CR LF, by interface; and each ending piece's whole reply.
+local pending_reply = {}
+local whole_reply = {}
 
 local function item_text(list, index)
     local items = LISTS[list]
@@ -465,6 +474,13 @@ end
 local set_network_header = {}
 local set_network_block = {}
 
+function tessaro.init()
+    pending_reply = {}
+    whole_reply = {}
+    set_network_header = {}
+    set_network_block = {}
+end
+
 local function command_name(channel, code)
     local row = NAMES[code]
     local name = row and (channel == "serial" and row[1] or row[2]) or nil
@@ -526,10 +542,20 @@ function tessaro.dissector(buf, pinfo, tree)
         local body = n - HEADER_LEN
         if channel == "serial" and not sent then
             -- Replies end with CR LF.
-            if n >= 2 and buf(n - 2, 2):uint() == 0x0D0A then
+            local ended = n >= 2 and buf(n - 2, 2):uint() == 0x0D0A
+            if ended then
                 body = body - 2
             end
-            if code == 0x02 then
+            if not pinfo.visited then
+                local interface = f_interface() and f_interface().value or 0
+                pending_reply[interface] = not ended and buf:bytes() or nil
+            end
+            if code == 0x02 and not ended and n < PARAM_REPLY_LEN then
+                t:add_proto_expert_info(E.reply_part)
+                if body > 0 then
+                    t:add(F.payload, buf(HEADER_LEN, body))
+                end
+            elseif code == 0x02 then
                 if n < PARAM_REPLY_LEN or body < SERIAL_PARAM_RECORD_LEN then
                     t:add_proto_expert_info(E.short_record)
                     if body > 0 then
@@ -616,8 +642,32 @@ function tessaro.dissector(buf, pinfo, tree)
     if n == 0 then
         t:add_proto_expert_info(E.short)
     elseif channel == "serial" and not sent then
-        t:add_proto_expert_info(E.no_header)
-        if n >= 2 and buf(n - 2, 2):uint() == 0x0D0A then
+        local ended = n >= 2 and buf(n - 2, 2):uint() == 0x0D0A
+        if not pinfo.visited then
+            local interface = f_interface() and f_interface().value or 0
+            local before = pending_reply[interface]
+            if before then
+                local joined = before .. buf:bytes()
+                pending_reply[interface] = not ended and joined or nil
+                if ended then
+                    whole_reply[pinfo.number] = joined
+                end
+            end
+        end
+        local whole = whole_reply[pinfo.number]
+        if whole then
+            -- The last piece of a reply: the reply as a whole.
+            local reply = whole:tvb("Reply")
+            local r = t:add(F.reply, reply(0, reply:len()))
+            if reply:len() == PARAM_REPLY_LEN and reply(1, 1):uint() == 0x02 then
+                dissect_serial_record(reply(HEADER_LEN, SERIAL_PARAM_RECORD_LEN):tvb(), r)
+            elseif reply(1, 1):uint() == 0x02 then
+                r:add_proto_expert_info(E.short_record)
+            end
+        else
+            t:add_proto_expert_info(E.no_header)
+        end
+        if ended then
             t:add(F["end"], buf(n - 2, 2))
         end
     elseif n < HEADER_LEN and buf(0, 1):uint() == SYNC_CODE then

@@ -95,6 +95,9 @@ def main():
     parser.add_argument("--log", required=True)
     parser.add_argument("--hostile", help="one line per frame of the log: 1 hostile, 0 not")
     parser.add_argument("--get-json")
+    parser.add_argument("--field", action="append", default=[],
+                        help="NAME=VALUE that some packet must show")
+    parser.add_argument("--comment", help="a pattern the capture's comment must match")
     parser.add_argument("--udp-ends", help="READER_ADDR:PORT,LOCAL_ADDR:PORT of every datagram")
     args = parser.parse_args()
 
@@ -145,6 +148,19 @@ def main():
             malformed_hostile += 1
         if not h and marked:
             fail(where + ": marked: " + messages)
+
+    for want in args.field:
+        name, value = want.split("=", 1)
+        rows = tshark(args.lua, args.pcap, [name], local_port)
+        if not any(value in r[name].split("|") for r in rows):
+            fail("no packet shows %s" % want)
+
+    if args.comment:
+        info = subprocess.run(["capinfos", args.pcap], capture_output=True, text=True).stdout
+        comments = [line.split(":", 1)[1].strip() for line in info.splitlines()
+                    if line.startswith("Capture comment:")]
+        if not any(re.fullmatch(args.comment, c) for c in comments):
+            fail("capture comment %r does not match %r" % (comments, args.comment))
 
     if args.get_json:
         with open(args.get_json) as f:

@@ -35,7 +35,7 @@ check() {
 check "apply" --pcap "$dir/apply.pcapng" --log "$dir/apply.txt"
 
 printf 'first record\r\nsecond line\n' >"$dir/record.txt"
-"$ctl" records --port "$port" --trace "$dir/keep.txt" --pcap "$dir/keep.pcapng" keep "$dir/record.txt"
+"$ctl" records --port "$port" --trace "$dir/keep.txt" --pcap "$dir/keep.pcapng" keep "$dir/record.txt" >/dev/null
 "$ctl" records --port "$port" --trace "$dir/total.txt" --pcap "$dir/total.pcapng" total >/dev/null
 "$ctl" records --port "$port" --trace "$dir/read.txt" --pcap "$dir/read.pcapng" read >/dev/null
 for run in keep total read; do
@@ -43,16 +43,9 @@ for run in keep total read; do
 done
 
 "$ctl" get --port "$port" --json --trace "$dir/get.txt" --pcap "$dir/get.pcapng" >"$dir/get.json"
-check "get" --pcap "$dir/get.pcapng" --log "$dir/get.txt" --get-json "$dir/get.json"
+check "get" --pcap "$dir/get.pcapng" --log "$dir/get.txt" --get-json "$dir/get.json" \
+    --comment "Tessaro .*; $port at 9600,n,8,1"
 
-# The capture names the version and the port's settings.
-comment=$(tshark -r "$dir/get.pcapng" -X lua_script:"$lua" -T fields -e frame.comment \
-    -e pkt_comment 2>/dev/null | head -1)
-capinfo=$(capinfos "$dir/get.pcapng" 2>/dev/null || true)
-if ! grep -q "Tessaro .*; $port at 9600,n,8,1" <<<"$capinfo$comment"; then
-    echo "FAIL the capture's comment: $capinfo"
-    status=1
-fi
 # A capture that cannot be written is refused before anything is sent.
 if "$ctl" get --port "$port" --pcap "$dir/missing/get.pcapng" >/dev/null 2>&1; then
     echo "FAIL get with an unwritable --pcap succeeded"

@@ -5,12 +5,15 @@
 #include "ui/LogWindow.h"
 #include "ui/TessaroDlg.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
+
+#include "tests/support/ReaderPty.h"
 
 #include <random>
 
@@ -58,6 +61,27 @@ private slots:
         CLogWindow* window = dlg.logWindow();
         QVERIFY(window);
 
+        // A setting and its reply on a port of its own interface.
+        ReaderPty pty;
+        QVERIFY(pty.isOpen());
+        dlg.combo(IDC_PORT)->setEditText(pty.path());
+        dlg.button(IDC_OPEN_SERIAL_PORT)->click();
+        QVERIFY(dlg.comm().get_PortOpen());
+        dlg.button(IDC_OUTPUT_FORMAT_SET)->click();
+        QCOMPARE(pty.read(5), QByteArray::fromHex("0506051000"));
+        pty.write(QByteArray::fromHex("050706290D0A"));
+        QTRY_COMPARE(dlg.frameLog().Added(), std::uint64_t(2));
+        // A parameter reply read in two pieces: 19200 baud, horn open.
+        dlg.button(IDC_GET_PARAMETER)->click();
+        QCOMPARE(pty.read(4), QByteArray::fromHex("0501040A"));
+        QByteArray reply = QByteArray::fromHex("0502B600") + QByteArray(176, '\0') + "\r\n";
+        reply.replace(4 + 4, 4, QByteArray::fromHex("004B0000"));
+        reply[4 + 14] = 1;
+        pty.write(reply.left(100));
+        QTRY_COMPARE(dlg.frameLog().Added(), std::uint64_t(4));
+        pty.write(reply.mid(100));
+        QTRY_COMPARE(dlg.frameLog().Added(), std::uint64_t(5));
+
         QUdpSocket reader;
         QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
         std::mt19937 rng(2512);
@@ -69,8 +93,8 @@ private slots:
             }
             return b;
         };
-        QByteArray hostile; // one line per logged datagram
-        std::size_t logged = 0;
+        QByteArray hostile = "0\n0\n0\n0\n0\n"; // one line per logged frame and datagram
+        std::uint64_t logged = 5;
         for (int burst = 0; burst * BURST < FLOOD; ++burst) {
             for (int i = 0; i < BURST; ++i) {
                 const int kind = pick(rng);
@@ -152,7 +176,10 @@ private slots:
         check.start(QStringLiteral("python3"),
                     {QStringLiteral(CHECKER), QStringLiteral("--lua"), QStringLiteral(LUA),
                      QStringLiteral("--pcap"), capture, QStringLiteral("--log"), log,
-                     QStringLiteral("--hostile"), marks, QStringLiteral("--udp-ends"),
+                     QStringLiteral("--hostile"), marks, QStringLiteral("--field"),
+                     QStringLiteral("tessaro.baud_rate=19200"), QStringLiteral("--field"),
+                     QStringLiteral("tessaro.horn=Open"), QStringLiteral("--comment"),
+                     "Tessaro .*; " + pty.path() + " at 9600,n,8,1", QStringLiteral("--udp-ends"),
                      QStringLiteral("127.0.0.1:%1,127.0.0.1:%2")
                          .arg(reader.localPort())
                          .arg(dlg.LocalUdpPort())});
