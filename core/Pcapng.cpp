@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 
 namespace pcapng {
 
@@ -82,18 +83,74 @@ void EndOptions(Bytes& out) {
     Le16(out, 0);
 }
 
-Bytes BeginBlock(std::uint32_t type) {
-    Bytes out;
+// Blocks are appended in place: a full log is 100,000 of them.
+std::size_t BeginBlock(Bytes& out, std::uint32_t type) {
+    const std::size_t start = out.size();
     Le32(out, type);
     Le32(out, 0); // filled in by EndBlock
+    return start;
+}
+
+void EndBlock(Bytes& out, std::size_t start) {
+    const auto total = static_cast<std::uint32_t>(out.size() - start + BLOCK_TRAILER_LEN);
+    PutLe32(out, start + BLOCK_LENGTH, total);
+    Le32(out, total);
+}
+
+Bytes Block(std::uint32_t type, const std::function<void(Bytes&)>& body) {
+    Bytes out;
+    const std::size_t start = BeginBlock(out, type);
+    body(out);
+    EndBlock(out, start);
     return out;
 }
 
-Bytes EndBlock(Bytes out) {
-    const auto total = static_cast<std::uint32_t>(out.size() + BLOCK_TRAILER_LEN);
-    PutLe32(out, BLOCK_LENGTH, total);
-    Le32(out, total);
-    return out;
+void AppendEnhancedPacket(Bytes& out, std::uint32_t interfaceId, std::uint64_t unixUs,
+                          std::uint32_t flags, std::span<const std::uint8_t> data) {
+    const std::size_t start = BeginBlock(out, BLOCK_ENHANCED_PACKET);
+    Le32(out, interfaceId);
+    Le32(out, static_cast<std::uint32_t>(unixUs >> 32));
+    Le32(out, static_cast<std::uint32_t>(unixUs));
+    Le32(out, static_cast<std::uint32_t>(data.size()));
+    Le32(out, static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    Pad4(out);
+    Le16(out, EPB_FLAGS);
+    Le16(out, 4);
+    Le32(out, flags);
+    EndOptions(out);
+    EndBlock(out, start);
+}
+
+void AppendIpv4Udp(Bytes& out, Endpoint from, Endpoint to, std::span<const std::uint8_t> data) {
+    const std::size_t start = out.size();
+    const std::size_t udpLen = UDP_HEADER_LEN + data.size();
+    out.push_back(IPV4_VERSION_IHL);
+    out.push_back(0); // DSCP, ECN
+    Be16(out, static_cast<std::uint16_t>(IPV4_HEADER_LEN + udpLen));
+    Be16(out, 0); // identification
+    Be16(out, IPV4_DONT_FRAGMENT);
+    out.push_back(IPV4_TTL);
+    out.push_back(IPV4_PROTO_UDP);
+    Be16(out, 0); // checksum, below
+    Be32(out, from.address);
+    Be32(out, to.address);
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < IPV4_HEADER_LEN; i += 2) {
+        sum += std::uint32_t{out[start + i]} << 8 | out[start + i + 1];
+    }
+    while (sum > 0xFFFF) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    const auto checksum = static_cast<std::uint16_t>(~sum);
+    out[start + IPV4_CHECKSUM] = static_cast<std::uint8_t>(checksum >> 8);
+    out[start + IPV4_CHECKSUM + 1] = static_cast<std::uint8_t>(checksum);
+
+    Be16(out, from.port);
+    Be16(out, to.port);
+    Be16(out, static_cast<std::uint16_t>(udpLen));
+    Be16(out, 0); // no checksum, allowed over IPv4
+    out.insert(out.end(), data.begin(), data.end());
 }
 
 } // namespace
@@ -122,77 +179,40 @@ bool ParseEndpoint(std::string_view text, Endpoint& out) {
 }
 
 std::vector<std::uint8_t> SectionHeader(std::string_view application, std::string_view comment) {
-    Bytes out = BeginBlock(BLOCK_SECTION_HEADER);
-    Le32(out, BYTE_ORDER_MAGIC);
-    Le16(out, VERSION_MAJOR);
-    Le16(out, VERSION_MINOR);
-    Le32(out, static_cast<std::uint32_t>(SECTION_LENGTH_UNKNOWN));
-    Le32(out, static_cast<std::uint32_t>(SECTION_LENGTH_UNKNOWN >> 32));
-    TextOption(out, OPT_COMMENT, comment);
-    TextOption(out, SHB_USERAPPL, application);
-    EndOptions(out);
-    return EndBlock(std::move(out));
+    return Block(BLOCK_SECTION_HEADER, [&](Bytes& out) {
+        Le32(out, BYTE_ORDER_MAGIC);
+        Le16(out, VERSION_MAJOR);
+        Le16(out, VERSION_MINOR);
+        Le32(out, static_cast<std::uint32_t>(SECTION_LENGTH_UNKNOWN));
+        Le32(out, static_cast<std::uint32_t>(SECTION_LENGTH_UNKNOWN >> 32));
+        TextOption(out, OPT_COMMENT, comment);
+        TextOption(out, SHB_USERAPPL, application);
+        EndOptions(out);
+    });
 }
 
 std::vector<std::uint8_t> InterfaceDescription(std::uint16_t linkType, std::string_view name,
                                                std::string_view description) {
-    Bytes out = BeginBlock(BLOCK_INTERFACE);
-    Le16(out, linkType);
-    Le16(out, 0); // reserved
-    Le32(out, SNAPLEN);
-    TextOption(out, IF_NAME, name);
-    TextOption(out, IF_DESCRIPTION, description);
-    EndOptions(out);
-    return EndBlock(std::move(out));
+    return Block(BLOCK_INTERFACE, [&](Bytes& out) {
+        Le16(out, linkType);
+        Le16(out, 0); // reserved
+        Le32(out, SNAPLEN);
+        TextOption(out, IF_NAME, name);
+        TextOption(out, IF_DESCRIPTION, description);
+        EndOptions(out);
+    });
 }
 
 std::vector<std::uint8_t> EnhancedPacket(std::uint32_t interfaceId, std::uint64_t unixUs,
                                          std::uint32_t flags, std::span<const std::uint8_t> data) {
-    Bytes out = BeginBlock(BLOCK_ENHANCED_PACKET);
-    Le32(out, interfaceId);
-    Le32(out, static_cast<std::uint32_t>(unixUs >> 32));
-    Le32(out, static_cast<std::uint32_t>(unixUs));
-    Le32(out, static_cast<std::uint32_t>(data.size()));
-    Le32(out, static_cast<std::uint32_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-    Pad4(out);
-    Bytes flagBytes;
-    Le32(flagBytes, flags);
-    Option(out, EPB_FLAGS, flagBytes);
-    EndOptions(out);
-    return EndBlock(std::move(out));
+    Bytes out;
+    AppendEnhancedPacket(out, interfaceId, unixUs, flags, data);
+    return out;
 }
 
 std::vector<std::uint8_t> Ipv4Udp(Endpoint from, Endpoint to, std::span<const std::uint8_t> data) {
-    const std::size_t udpLen = UDP_HEADER_LEN + data.size();
     Bytes out;
-    out.reserve(IPV4_HEADER_LEN + udpLen);
-    out.push_back(IPV4_VERSION_IHL);
-    out.push_back(0); // DSCP, ECN
-    Be16(out, static_cast<std::uint16_t>(IPV4_HEADER_LEN + udpLen));
-    Be16(out, 0); // identification
-    Be16(out, IPV4_DONT_FRAGMENT);
-    out.push_back(IPV4_TTL);
-    out.push_back(IPV4_PROTO_UDP);
-    Be16(out, 0); // checksum, below
-    Be32(out, from.address);
-    Be32(out, to.address);
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < IPV4_HEADER_LEN; i += 2) {
-        sum += std::uint32_t{out[i]} << 8 | out[i + 1];
-    }
-    while (sum > 0xFFFF) {
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    const auto checksum = static_cast<std::uint16_t>(~sum);
-    out[IPV4_CHECKSUM] = static_cast<std::uint8_t>(checksum >> 8);
-    out[IPV4_CHECKSUM + 1] = static_cast<std::uint8_t>(checksum);
-
-    Be16(out, from.port);
-    Be16(out, to.port);
-    Be16(out, static_cast<std::uint16_t>(udpLen));
-    Be16(out, 0); // no checksum, allowed over IPv4
-    out.insert(out.end(), data.begin(), data.end());
+    AppendIpv4Udp(out, from, to, data);
     return out;
 }
 
@@ -203,6 +223,14 @@ std::vector<std::uint8_t> FromFrameLog(const FrameLogBuffer& log, const CaptureI
     std::uint32_t udpInterface = 0;
     bool haveUdp = false;
     const auto origin = static_cast<std::uint64_t>(log.OriginUnixMs()) * 1000;
+    // Enhanced packet block (32 fixed, 12 flags and end, 3 padding), IPv4 and UDP headers.
+    constexpr std::size_t PACKET_OVERHEAD = 32 + 12 + 3 + IPV4_HEADER_LEN + UDP_HEADER_LEN;
+    std::size_t size = out.size();
+    for (std::size_t i = 0; i < log.Size(); ++i) {
+        size += log.At(i).bytes.size() + PACKET_OVERHEAD;
+    }
+    out.reserve(size);
+    Bytes datagram;
     for (std::size_t i = 0; i < log.Size(); ++i) {
         const FrameLogEntry& entry = log.At(i);
         if (entry.note) {
@@ -210,7 +238,7 @@ std::vector<std::uint8_t> FromFrameLog(const FrameLogBuffer& log, const CaptureI
         }
         // Interface blocks may come anywhere before their first packet.
         std::uint32_t id = 0;
-        Bytes packet;
+        std::span<const std::uint8_t> packet(entry.bytes);
         const bool sent = entry.direction == FrameDirection::Sent;
         if (entry.channel == FrameChannel::Serial) {
             const auto found = serialInterfaces.find(entry.where);
@@ -226,7 +254,6 @@ std::vector<std::uint8_t> FromFrameLog(const FrameLogBuffer& log, const CaptureI
             } else {
                 id = found->second;
             }
-            packet = entry.bytes;
         } else {
             if (!haveUdp) {
                 const Bytes idb = InterfaceDescription(LINKTYPE_IPV4, "udp", "UDP datagrams");
@@ -243,12 +270,12 @@ std::vector<std::uint8_t> FromFrameLog(const FrameLogBuffer& log, const CaptureI
             if (!ParseEndpoint(entry.local, local)) {
                 local = {};
             }
-            packet = sent ? Ipv4Udp(local, peer, entry.bytes) : Ipv4Udp(peer, local, entry.bytes);
+            datagram.clear();
+            AppendIpv4Udp(datagram, sent ? local : peer, sent ? peer : local, entry.bytes);
+            packet = datagram;
         }
         const std::uint64_t at = origin + static_cast<std::uint64_t>(entry.us < 0 ? 0 : entry.us);
-        const Bytes epb =
-            EnhancedPacket(id, at, sent ? FLAG_OUTBOUND : FLAG_INBOUND, std::span(packet));
-        out.insert(out.end(), epb.begin(), epb.end());
+        AppendEnhancedPacket(out, id, at, sent ? FLAG_OUTBOUND : FLAG_INBOUND, packet);
     }
     return out;
 }
