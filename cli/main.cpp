@@ -35,7 +35,8 @@ const char* const USAGE = R"(Usage:
   tessaroctl discover [--seconds S] [--json]
   tessaroctl --help | --version | COMMAND --help
 
-Commands that talk to a reader also take --trace FILE and --pcap FILE. PORT is a device path or "com N".
+Commands that talk to a reader also take --trace FILE and --pcap FILE (a capture for Wireshark).
+PORT is a device path or "com N".
 Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no reply in time,
 4 a setting did not read back as sent, 5 profile or KEY=VALUE refused (nothing sent).
 )";
