@@ -249,7 +249,7 @@ private slots:
                                       << QString::fromLatin1(GET_SHAPE);
         QTest::newRow("find") << QStringList{"find", "--json", "--port", "PTY", "--port", "SILENT"}
                               << 3 << QString::fromLatin1(FIND_SHAPE);
-        QTest::newRow("discover") << QStringList{"discover", "--seconds", "2", "--json"} << 0
+        QTest::newRow("discover") << QStringList{"discover", "--seconds", "3", "--json"} << 0
                                   << QString::fromLatin1(DISCOVER_SHAPE);
         QTest::newRow("ports") << QStringList{"ports", "--json"} << 0
                                << QString::fromLatin1(PORTS_SHAPE);
@@ -282,9 +282,9 @@ private slots:
         QVERIFY(ctl.waitForStarted());
         SimProcess announcer;
         if (args[0] == QLatin1String("discover")) {
-            QTest::qWait(300); // bound before the announcement
-            QVERIFY(announcer.Start(
-                {"--listen", "127.0.0.1:0", "--target", "127.0.0.1:24583", "--name", "Door-A"}));
+            // Announcing every second: one of them comes while discover listens.
+            QVERIFY(announcer.Start({"--listen", "127.0.0.1:0", "--target", "127.0.0.1:24583",
+                                     "--name", "Door-A", "--announce-every", "1"}));
         }
         QVERIFY(ctl.waitForFinished(30000));
         const QByteArray out = ctl.readAllStandardOutput();
