@@ -56,7 +56,7 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"ports", "List the serial ports of this machine.", false, false, true, false, ""},
-    {"get", "Read a reader's settings; --json or --out give a profile file.", true, true, true,
+    {"get", "Read a reader's settings; --out writes them as a profile file.", true, true, true,
      true, ""},
     {"apply", "Apply a profile and verify it by reading the reader back.", true, true, true, true,
      "PROFILE"},
@@ -109,17 +109,20 @@ private:
     TraceFile m_trace;
 };
 
-const QCommandLineOption PORT_OPTION(QStringLiteral("port"),
-                                     QStringLiteral("Serial port: a device path or \"com N\"."),
-                                     QStringLiteral("PORT"));
+const QCommandLineOption
+    PORT_OPTION(QStringLiteral("port"),
+                QStringLiteral("Serial port: a path, \"com N\" (N >= 1) or a device name."),
+                QStringLiteral("PORT"));
 const QCommandLineOption BAUD_OPTION(QStringLiteral("baud"),
                                      QStringLiteral("Port speed (default 9600)."),
                                      QStringLiteral("N"));
 const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
                                      QStringLiteral("Machine-readable output on stdout."));
-const QCommandLineOption TRACE_OPTION(QStringLiteral("trace"),
-                                      QStringLiteral("Write every frame sent and received here."),
-                                      QStringLiteral("FILE"));
+const QCommandLineOption
+    TRACE_OPTION(QStringLiteral("trace"),
+                 QStringLiteral("Write every frame sent and received here, as the Log window "
+                                "shows them."),
+                 QStringLiteral("FILE"));
 const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
                                     QStringLiteral("Write the settings as a profile file."),
                                     QStringLiteral("FILE"));
