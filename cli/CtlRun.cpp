@@ -51,7 +51,8 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
         us = m_clock.nsecsElapsed() / 1000;
     } else {
         m_clock.start();
-        const std::string header = FrameLogHeader(QDateTime::currentMSecsSinceEpoch());
+        const std::string header =
+            FrameLogHeader("tessaroctl " TESSARO_VERSION, QDateTime::currentMSecsSinceEpoch());
         m_file.write(header.data(), qint64(header.size()));
         m_file.write("\n", 1);
     }
