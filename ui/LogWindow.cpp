@@ -1,5 +1,7 @@
 #include "ui/LogWindow.h"
 
+#include "ui/FileNames.h"
+
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -124,17 +126,20 @@ bool CLogWindow::SaveTo(const QString& path) {
 }
 
 void CLogWindow::OnSave() {
-    const QString path =
+    const QString path = WithDefaultSuffix(
         m_fileHook ? m_fileHook()
                    : QFileDialog::getSaveFileName(this, tr("Save log"), QString(),
-                                                  tr("Text files (*.txt);;All files (*)"));
+                                                  tr("Text files (*.txt);;All files (*)")),
+        QStringLiteral("txt"));
     if (path.isEmpty()) {
         return;
     }
     if (!SaveTo(path)) {
         QMessageBox::warning(this, tr("Save log"),
                              tr("The log could not be written to %1.").arg(path));
+        return;
     }
+    emit Saved(path);
 }
 
 void CLogWindow::OnClear() {
