@@ -329,12 +329,13 @@ void CTessaroDlg::FitToScreen() {
         return;
     }
     // Before the window manager frames the window its frame is unknown: leave a title bar's
-    // worth of room for it.
-    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
-    const QSize room =
-        area.size() -
-        QSize(2 * border,
-              style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2 * border);
+    // worth of room for it, about two lines of text.
+    const int border = 4;
+    const QSize room = area.size() - QSize(2 * border, 2 * fontMetrics().height() + 2 * border);
+    if (size.width() <= room.width() && size.height() <= room.height()) {
+        resize(size);
+        return;
+    }
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     // A scroll bar in one direction takes room from the other.
     if (size.height() > room.height()) {
