@@ -3,12 +3,14 @@
 // platform takes the size from tests/ui/screens/.
 #include "ui/ControlCatalog.h"
 #include "ui/LogWindow.h"
+#include "ui/ProfileResultsView.h"
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/ReaderPty.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -130,6 +133,23 @@ private slots:
         VERIFY_INSIDE(area, progress->frameGeometry());
         progress->findChild<QPushButton*>()->click(); // Cancel
         QTRY_VERIFY(!dlg.findingReader());
+
+        // The results of a compare (780 pixels tall asked for), here of one nobody answered.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("horn.json"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\"tessaro_profile\": 1, \"settings\": {\"horn\": \"Open\"}}");
+        file.close();
+        dlg.SetFileHook([&path](bool) { return path; });
+        dlg.button(IDC_OPEN_SERIAL_PORT)->click();
+        QVERIFY(dlg.comm().get_PortOpen());
+        dlg.button(IDC_COMPARE_PROFILE)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.profileRunning(), 15000);
+        CProfileResultsView* results = dlg.profileResults();
+        QVERIFY(results);
+        QVERIFY(QTest::qWaitForWindowExposed(results));
+        VERIFY_INSIDE(area, results->frameGeometry());
     }
 };
 
