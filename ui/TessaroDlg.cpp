@@ -11,6 +11,7 @@
 #include "ui/ScreenFit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -71,10 +72,22 @@ constexpr int STATUS_PANE0_WIDTH = 220;
 class BodyScrollArea : public QScrollArea {
 public:
     using QScrollArea::QScrollArea;
-    // The whole body, so that the dialog opens at its full size where it fits.
+    // The whole body at the size the dialog always opened with (its rows' least), so that it
+    // opens at that size where it fits.
     QSize sizeHint() const override {
         const int frame = 2 * frameWidth();
-        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+        return widget() ? widget()->minimumSizeHint() + QSize(frame, frame)
+                        : QScrollArea::sizeHint();
+    }
+
+protected:
+    // The body's rows change size (the control font is set after they are built): the
+    // dialog's layout must ask again.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+        }
+        return QScrollArea::eventFilter(watched, event);
     }
 };
 constexpr int PULSE_MINIMUM = 100;
@@ -312,16 +325,19 @@ void CTessaroDlg::SetTabOrder() {
     }
 }
 
-void CTessaroDlg::setVisible(bool visible) {
-    if (visible && !m_fitted) {
+void CTessaroDlg::showEvent(QShowEvent* event) {
+    // The first time, once every control is styled and before the window is on the screen.
+    if (!m_fitted) {
         m_fitted = true;
         FitToScreen();
     }
-    QDialog::setVisible(visible);
+    QDialog::showEvent(event);
 }
 
 void CTessaroDlg::FitToScreen() {
-    ensurePolished(); // the size asked for is the size the styled controls need
+    // The rows' size as they are now: their layouts catch up with the control font first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_bodyArea->updateGeometry();
     const QRect area = AvailableArea(this);
     QSize size = sizeHint().expandedTo(minimumSizeHint());
     if (area.isEmpty()) {
@@ -334,6 +350,7 @@ void CTessaroDlg::FitToScreen() {
     const QSize room = area.size() - QSize(2 * border, 2 * fontMetrics().height() + 2 * border);
     if (size.width() <= room.width() && size.height() <= room.height()) {
         resize(size);
+        PlaceInside(this, nullptr);
         return;
     }
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
@@ -345,6 +362,7 @@ void CTessaroDlg::FitToScreen() {
         size.rheight() += bar;
     }
     resize(size.boundedTo(room));
+    PlaceInside(this, nullptr);
 }
 
 void CTessaroDlg::CallWhenShown(std::function<void()> work) {

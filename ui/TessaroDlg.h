@@ -204,10 +204,9 @@ public:
     // once (the port watcher's first listing) does not delay the window.
     void CallWhenShown(std::function<void()> work);
 
-    // Sized to fit the available area of its screen the first time it is shown.
-    void setVisible(bool visible) override;
-
 protected:
+    // Sized to fit the available area of its screen the first time it is shown.
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
