@@ -29,6 +29,11 @@ bool SocketLayerAvailable() {
 } // namespace
 
 CTranslations::CTranslations(const QLocale& locale) {
+    // English is the source language: nothing to look up, so nothing is loaded.
+    const QStringList languages = locale.uiLanguages();
+    if (languages.isEmpty() || languages.first() == u"C" || languages.first().startsWith(u"en")) {
+        return;
+    }
     // Built into the program; Qt's own come from the system's Qt.
     m_ownLoaded = m_own.load(locale, QStringLiteral("tessaro"), QStringLiteral("_"),
                              QStringLiteral(":/i18n")) &&
@@ -61,8 +66,9 @@ bool CTessaroApp::InitInstance() {
         return false;
     }
     CTessaroDlg dlg(m_dialogUdpPort);
-    // The machine's serial devices join the Port list and follow hot-plug.
-    dlg.UsePortLister(std::make_shared<CSystemPortLister>(), PORT_REFRESH_MS);
+    // The machine's serial devices join the Port list and follow hot-plug, from the moment
+    // the window is up: their listing is no part of showing it.
+    dlg.UsePortListerWhenShown(std::make_shared<CSystemPortLister>(), PORT_REFRESH_MS);
     m_dialogCreated = true;
     if (m_dialogHook) {
         m_dialogHook(dlg);

@@ -1,4 +1,5 @@
-// Tessaro's start-up as the program runs it, up to the moment the main dialog is shown.
+// Tessaro's start-up as the program runs it (main's steps, the language included), up to the
+// moment the main dialog is shown.
 #include "app/TessaroApp.h"
 #include "bench/BenchClock.h"
 #include "ui/TessaroDlg.h"
@@ -10,7 +11,9 @@
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessaro/tessaro.png")));
     InstallTraceLogging();
+    const CTranslations translations(QLocale::system());
     CTessaroApp app;
     app.SetDialogUdpPort(0); // leave the real port to a running Tessaro
     app.SetDialogHook([](CTessaroDlg& dlg) {

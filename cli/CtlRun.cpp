@@ -148,7 +148,7 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
                                          {data, std::size_t(bytes.size())});
     if (m_file.isOpen()) {
         if (first) {
-            const std::string header = FrameLogHeader(unixMs);
+            const std::string header = FrameLogHeader("tessaroctl " TESSARO_VERSION, unixMs);
             m_file.write(header.data(), qint64(header.size()));
             m_file.write("\n", 1);
         }

@@ -80,23 +80,14 @@ std::string_view FrameCommandName(FrameChannel channel, std::uint8_t code) {
     return {};
 }
 
-FrameMark SerialFrameMark(std::span<const std::uint8_t> frame) {
-    if (frame.size() < PACKAGE_HEADER_LEN) {
-        return FrameMark::Short;
+FrameMark SerialReplyMark(std::span<const std::uint8_t> piece, std::size_t replyBytes,
+                          std::size_t minReply) {
+    const std::size_t n = piece.size();
+    if (n < 2 || piece[n - 2] != '\r' || piece[n - 1] != '\n') {
+        return FrameMark::Part;
     }
-    if (frame[HDR_SYNC] != SYNC_CODE) {
-        return FrameMark::BadSync;
-    }
-    if (frame[HDR_LENGTH] != static_cast<std::uint8_t>(frame.size())) {
-        return FrameMark::BadLength;
-    }
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < frame.size(); ++i) {
-        if (i != HDR_CHECKSUM) {
-            sum = static_cast<std::uint8_t>(sum + frame[i]);
-        }
-    }
-    return sum == frame[HDR_CHECKSUM] ? FrameMark::Ok : FrameMark::BadChecksum;
+    const std::size_t reply = replyBytes > n ? replyBytes : n;
+    return reply < minReply ? FrameMark::Short : FrameMark::Ok;
 }
 
 FrameMark UdpFrameMark(std::span<const std::uint8_t> datagram) {
@@ -127,6 +118,8 @@ std::string_view FrameMarkText(FrameMark mark) {
         return "bad length";
     case FrameMark::BadChecksum:
         return "bad checksum";
+    case FrameMark::Part:
+        return "part";
     }
     return "-";
 }
@@ -189,7 +182,7 @@ std::string FrameLogLine(const FrameLogEntry& entry) {
     if (entry.channel == FrameChannel::Udp) {
         mark = UdpFrameMark(bytes);
     } else if (entry.direction == FrameDirection::Received) {
-        mark = SerialFrameMark(bytes);
+        mark = SerialReplyMark(bytes, entry.replyBytes, entry.minReply);
     }
     line += FrameMarkText(mark);
     line += " |";
@@ -201,20 +194,24 @@ std::string FrameLogLine(const FrameLogEntry& entry) {
     return line;
 }
 
-std::string FrameLogHeader(std::int64_t unixMs) {
+std::string FrameLogHeader(std::string_view program, std::int64_t unixMs) {
     using namespace std::chrono;
     const sys_time<milliseconds> at{milliseconds(unixMs)};
     const sys_days day = floor<days>(at);
     const year_month_day date(day);
     const hh_mm_ss<milliseconds> time(at - day);
     char text[64];
-    std::snprintf(text, sizeof text, "first entry at %04d-%02u-%02u %02d:%02d:%02d.%03d UTC",
+    std::snprintf(text, sizeof text, "first entry at %04d-%02u-%02u %02d:%02d:%02d.%03d UTC, ",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
                   static_cast<int>(time.minutes().count()),
                   static_cast<int>(time.seconds().count()),
                   static_cast<int>(time.subseconds().count()));
-    return text;
+    std::string header(program);
+    header += " frame log, ";
+    header += text;
+    header += "times in ms since the first entry";
+    return header;
 }
 
 std::string FrameLogDroppedLine(std::uint64_t dropped) {
@@ -254,7 +251,7 @@ void FrameLogBuffer::Clear() {
 }
 
 std::string FrameLogBuffer::LeadLine(std::size_t i) const {
-    return i == 0 ? FrameLogHeader(m_originUnixMs) : FrameLogDroppedLine(m_dropped);
+    return i == 0 ? FrameLogHeader(m_program, m_originUnixMs) : FrameLogDroppedLine(m_dropped);
 }
 
 std::vector<std::string> FrameLogBuffer::Lines() const {

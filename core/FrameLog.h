@@ -1,7 +1,8 @@
 // The frame log's line format, shared by the dialog's Log window and tessaroctl --trace: one
 // line per frame or datagram (or per note: an error, a timeout), fields separated by " | ":
 //   <ms since the first entry> | tx/rx/note | <channel>[ <port or peer>] | <name> | <mark> | <hex>
-// The mark says whether the header and checksum are well formed; it never hides a frame.
+// The mark says what can be told of a received frame: for a datagram whether its header and
+// checksum are well formed, for a serial reply whether it ended; it never hides a frame.
 #pragma once
 
 #include <cstdint>
@@ -14,16 +15,19 @@ enum class FrameDirection { Sent, Received };
 enum class FrameChannel { Serial, Udp };
 
 // What the header and checksum of a frame look like. Unchecked for the frames the serial side
-// sends: they are built by the frame encoder.
-enum class FrameMark { Unchecked, Ok, Short, BadSync, BadLength, BadChecksum };
+// sends: they are built by the frame encoder. Part: a serial piece whose reply has not ended yet.
+enum class FrameMark { Unchecked, Ok, Short, BadSync, BadLength, BadChecksum, Part };
 
 // The command's name on its channel ("Get parameter", "Discovery", "Output format reply"), or
 // empty when the code is not one the tool knows.
 std::string_view FrameCommandName(FrameChannel channel, std::uint8_t code);
 
-// Serial: at least 4 bytes, sync 0x05, the length byte counting every byte, and the 8-bit sum
-// of header bytes 0-2 and the payload in byte 3.
-FrameMark SerialFrameMark(std::span<const std::uint8_t> frame);
+// Serial: a reply is recognised by its CR LF end alone; what a reader writes into a reply's
+// header is not checked. A piece that does not end in CR LF is Part; one that ends the reply is
+// Short when the reply so far (replyBytes, the piece included; the piece's own size when 0) is
+// smaller than the reply can be (minReply: the CR LF, or the parameter record and its CR LF).
+FrameMark SerialReplyMark(std::span<const std::uint8_t> piece, std::size_t replyBytes = 0,
+                          std::size_t minReply = 0);
 // UDP, as a received datagram is checked: sync 0x05, and unless the length is 0, byte 3 is 0xFF
 // minus the sum of the bytes the length covers.
 FrameMark UdpFrameMark(std::span<const std::uint8_t> datagram);
@@ -40,6 +44,10 @@ struct FrameLogEntry {
     std::string name;  // overrides the name from the code when not empty
     std::vector<std::uint8_t> bytes;
     std::string text; // a note's text
+    // Received serial bytes: the reply's size so far and the least it can be (see
+    // SerialReplyMark); 0 when not known.
+    std::size_t replyBytes = 0;
+    std::size_t minReply = 0;
 };
 
 // A frame entry, its name and mark worked out from its bytes: serial replies and every datagram
@@ -53,8 +61,10 @@ FrameLogEntry MakeNoteEntry(std::int64_t us, FrameChannel channel, std::string w
 // One entry as one line, without a line end.
 std::string FrameLogLine(const FrameLogEntry& entry);
 
-// "first entry at 2026-12-07 16:40:01.123 UTC", from milliseconds since the Unix epoch.
-std::string FrameLogHeader(std::int64_t unixMs);
+// "Tessaro 21.4.22 frame log, first entry at 2026-12-07 16:40:01.123 UTC, times in ms since
+// the first entry": the program that wrote it, and the wall-clock time of the first entry from
+// milliseconds since the Unix epoch.
+std::string FrameLogHeader(std::string_view program, std::int64_t unixMs);
 
 // The line that stands for entries dropped to keep the log bounded.
 std::string FrameLogDroppedLine(std::uint64_t dropped);
@@ -66,6 +76,9 @@ public:
     static constexpr std::size_t DEFAULT_CAPACITY = 100000;
 
     explicit FrameLogBuffer(std::size_t capacity = DEFAULT_CAPACITY) : m_capacity(capacity) {}
+
+    // The program and version the header names.
+    void SetProgram(std::string program) { m_program = std::move(program); }
 
     // entry.us is read as a monotonic clock in microseconds; unixMs is the wall-clock time,
     // kept for the first entry only.
@@ -96,4 +109,5 @@ private:
     std::uint64_t m_dropped = 0;
     std::int64_t m_originUs = 0;
     std::int64_t m_originUnixMs = 0;
+    std::string m_program = "Tessaro";
 };

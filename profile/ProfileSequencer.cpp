@@ -335,6 +335,7 @@ void ProfileSequencer::FillOutcomes() {
 SequencerStep ProfileSequencer::Finish(std::string error) {
     m_phase = Phase::Done;
     FillOutcomes();
+    m_result.failure = error;
     if (error.empty() && m_options.mode != SequencerMode::DryRun) {
         std::vector<ProfileKey> failed;
         for (const KeyResult& r : m_result.keys) {

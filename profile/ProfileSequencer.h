@@ -67,7 +67,10 @@ struct KeyResult {
 
 struct SequencerResult {
     bool ok = false;
-    std::string error;           // why not ok: the failure, or the keys that did not take
+    std::string error; // why not ok: the failure, or the keys that did not take
+    // A failure that is not a setting's (the port lost, a read that got no reply), also when
+    // settings failed too; empty when there was none.
+    std::string failure;
     std::vector<KeyResult> keys; // the profile's keys, in file order
     Plan plan;
     std::optional<SerialParamRecord> before;

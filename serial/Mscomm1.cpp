@@ -79,6 +79,7 @@ void CMscomm1::put_PortOpen(bool open) {
     if (!open) {
         if (m_port.isOpen()) {
             m_port.close();
+            emit PortOpenChanged(false);
         }
         return;
     }
@@ -97,6 +98,7 @@ void CMscomm1::put_PortOpen(bool open) {
     }
     m_port.setRequestToSend(m_rtsEnable);
     m_port.clearError();
+    emit PortOpenChanged(true);
 }
 
 bool CMscomm1::get_PortOpen() const {

@@ -61,6 +61,8 @@ signals:
     // Raised when CommEvent changes: 2 when data arrived, an error code otherwise. Delivered
     // through the event loop, never from inside the port's own notification.
     void OnComm();
+    // The port was opened (at the settings in force) or closed by a PortOpen change.
+    void PortOpenChanged(bool open);
 
 private:
     void onReadyRead();

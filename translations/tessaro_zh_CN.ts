@@ -165,6 +165,18 @@
         <source>(not reported)</source>
         <translation>（未上报）</translation>
     </message>
+    <message>
+        <source>not compared: the reader does not report it</source>
+        <translation>未比较：读卡器不报告此项</translation>
+    </message>
+    <message>
+        <source>The reader holds %1 of the profile; %2 not reported by the reader</source>
+        <translation>读卡器符合配置文件中的 %1；%2 项读卡器不报告</translation>
+    </message>
+    <message>
+        <source>, %1 sent but not read back</source>
+        <translation>，%1 项已发送但未读回</translation>
+    </message>
 </context>
 <context>
     <name>CTessaroDlg</name>
@@ -307,12 +319,16 @@
         <translation>配置文件操作已取消。</translation>
     </message>
     <message>
-        <source>No reply from the reader within %1 s</source>
-        <translation>读卡器 %1 秒内无应答</translation>
-    </message>
-    <message>
         <source>%1 was disconnected</source>
         <translation>%1 已断开</translation>
+    </message>
+    <message>
+        <source>Log saved: %1</source>
+        <translation>日志已保存：%1</translation>
+    </message>
+    <message>
+        <source>No reply within %1 s</source>
+        <translation>读卡器 %1 秒内无应答</translation>
     </message>
 </context>
 <context>

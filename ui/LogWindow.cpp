@@ -1,5 +1,7 @@
 #include "ui/LogWindow.h"
 
+#include "ui/FileNames.h"
+
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -127,17 +129,20 @@ bool CLogWindow::SaveTo(const QString& path) {
 }
 
 void CLogWindow::OnSave() {
-    const QString path =
+    const QString path = WithDefaultSuffix(
         m_fileHook ? m_fileHook()
                    : QFileDialog::getSaveFileName(this, tr("Save log"), QString(),
-                                                  tr("Text files (*.txt);;All files (*)"));
+                                                  tr("Text files (*.txt);;All files (*)")),
+        QStringLiteral("txt"));
     if (path.isEmpty()) {
         return;
     }
     if (!SaveTo(path)) {
         QMessageBox::warning(this, tr("Save log"),
                              tr("The log could not be written to %1.").arg(path));
+        return;
     }
+    emit Saved(path);
 }
 
 bool CLogWindow::SavePcapTo(const QString& path) {
@@ -152,17 +157,20 @@ bool CLogWindow::SavePcapTo(const QString& path) {
 }
 
 void CLogWindow::OnSavePcap() {
-    const QString path =
+    const QString path = WithDefaultSuffix(
         m_fileHook ? m_fileHook()
                    : QFileDialog::getSaveFileName(this, tr("Save as pcapng"), QString(),
-                                                  tr("pcapng captures (*.pcapng);;All files (*)"));
+                                                  tr("pcapng captures (*.pcapng);;All files (*)")),
+        QStringLiteral("pcapng"));
     if (path.isEmpty()) {
         return;
     }
     if (!SavePcapTo(path)) {
         QMessageBox::warning(this, tr("Save as pcapng"),
                              tr("The capture could not be written to %1.").arg(path));
+        return;
     }
+    emit Saved(path);
 }
 
 void CLogWindow::OnClear() {

@@ -61,6 +61,10 @@ public:
     CLogModel* model() const { return m_model; }
     QTableView* view() const { return m_view; }
 
+signals:
+    // "Save log…" wrote the log to path.
+    void Saved(const QString& path);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -160,4 +161,43 @@ void ProfileToControls(CTessaroDlg& dlg, const Profile& profile) {
         }
         }
     }
+}
+
+namespace {
+
+const Binding* BindingOf(ProfileKey key) {
+    for (const Binding& b : BINDINGS) {
+        if (b.key == key) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString KeyCaption(ProfileKey key) {
+    const Binding* b = BindingOf(key);
+    const ControlSpec* spec = b ? FindControlSpec(b->id) : nullptr;
+    if (!spec) {
+        return QLatin1String(Info(key).name);
+    }
+    const QString caption = CatalogText(spec->caption);
+    for (const ControlSpec& other : ControlCatalog()) {
+        if (other.id != spec->id && other.group != ControlGroup::Hidden &&
+            std::string_view(other.caption) == spec->caption) {
+            for (const GroupSpec& g : GroupCatalog()) {
+                if (g.group == spec->group && *g.caption) {
+                    return CatalogText(g.caption) + QStringLiteral(": ") + caption;
+                }
+            }
+        }
+    }
+    return caption;
+}
+
+QString KeyValueShown(ProfileKey key, const std::string& value) {
+    const Binding* b = BindingOf(key);
+    const QString text = QString::fromStdString(value);
+    return b && b->holder == Holder::ListIndex ? ListItemText(value.c_str()) : text;
 }

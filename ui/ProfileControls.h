@@ -21,3 +21,9 @@ ControlsProfile ProfileFromControls(const CTessaroDlg& dlg);
 // shares one format list: it switches to hexadecimal when a value cannot be shown as text, and
 // the pair's other box is rewritten to mean the same bytes.
 void ProfileToControls(CTessaroDlg& dlg, const Profile& profile);
+
+// A key as the dialog names it: its control's caption in the interface's language, with the
+// group's caption before it where two controls share one ("Barcode QR code: Prefix").
+QString KeyCaption(ProfileKey key);
+// A value as the dialog shows it: a list item in the interface's language, others as written.
+QString KeyValueShown(ProfileKey key, const std::string& value);

@@ -1,5 +1,7 @@
 #include "ui/ProfileResultsView.h"
 
+#include "ui/ProfileControls.h"
+
 #include <QColor>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -9,7 +11,14 @@
 
 namespace {
 
-QString OutcomeText(KeyOutcome outcome) {
+QString OutcomeText(KeyOutcome outcome, bool compare) {
+    // Compare sends nothing: a setting the reader does not report was neither sent nor read.
+    if (compare && outcome == KeyOutcome::NotVerifiable) {
+        return CProfileResultsView::tr("not compared: the reader does not report it");
+    }
+    if (compare && outcome == KeyOutcome::Mismatch) {
+        return CProfileResultsView::tr("differs");
+    }
     switch (outcome) {
     case KeyOutcome::Unchanged:
         return CProfileResultsView::tr("unchanged");
@@ -53,36 +62,51 @@ CProfileResultsView::CProfileResultsView(QWidget* parent) : QDialog(parent) {
 QString CProfileResultsView::SummaryText(const SequencerResult& result, bool compare) {
     QStringList failed;
     int changed = 0;
+    int unreported = 0;
     for (const KeyResult& r : result.keys) {
         if (r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply) {
             failed << QLatin1String(Info(r.key).name);
         }
         changed += r.outcome == KeyOutcome::Verified || r.outcome == KeyOutcome::NotVerifiable;
+        unreported += r.outcome == KeyOutcome::NotVerifiable;
     }
     if (result.keys.empty() && !result.ok) {
         return QString::fromStdString(result.error);
     }
+    // A failure that is not a setting's (a lost port, a read that failed) is always said: the
+    // settings' outcomes alone would hide it.
+    const QString failure = result.failure.empty()
+                                ? QString()
+                                : QStringLiteral("; ") + QString::fromStdString(result.failure);
     if (compare) {
-        return failed.isEmpty() ? tr("The reader holds all %1 of the profile")
-                                      .arg(Settings(int(result.keys.size())))
-                                : tr("%1 %2 from the profile: %3")
-                                      .arg(Settings(int(failed.size())),
-                                           failed.size() == 1 ? tr("differs") : tr("differ"),
-                                           failed.join(u", "));
+        QString text;
+        if (!failed.isEmpty()) {
+            text = tr("%1 %2 from the profile: %3")
+                       .arg(Settings(int(failed.size())),
+                            failed.size() == 1 ? tr("differs") : tr("differ"), failed.join(u", "));
+        } else if (unreported == 0) {
+            text =
+                tr("The reader holds all %1 of the profile").arg(Settings(int(result.keys.size())));
+        } else {
+            text = tr("The reader holds %1 of the profile; %2 not reported by the reader")
+                       .arg(Settings(int(result.keys.size()) - unreported))
+                       .arg(unreported);
+        }
+        return text + failure;
     }
     const int held = int(result.keys.size()) - changed - int(failed.size());
+    // Only what the read-back showed is called verified.
     QString text =
         failed.isEmpty()
-            ? tr("%1 applied and verified").arg(Settings(changed))
+            ? tr("%1 applied and verified").arg(Settings(changed - unreported))
             : tr("%1 did not take: %2").arg(Settings(int(failed.size())), failed.join(u", "));
+    if (failed.isEmpty() && unreported > 0) {
+        text += tr(", %1 sent but not read back").arg(unreported);
+    }
     if (failed.isEmpty() && held > 0) {
         text += tr(", %1 already as in the profile").arg(held);
     }
-    // A failure that is not a setting's (a lost port, a read that failed) is said too.
-    if (!result.ok && failed.isEmpty()) {
-        text += QStringLiteral("; ") + QString::fromStdString(result.error);
-    }
-    return text;
+    return text + failure;
 }
 
 void CProfileResultsView::ShowResult(const SequencerResult& result, bool compare) {
@@ -91,16 +115,21 @@ void CProfileResultsView::ShowResult(const SequencerResult& result, bool compare
     for (int row = 0; row < int(result.keys.size()); ++row) {
         const KeyResult& r = result.keys[std::size_t(row)];
         const auto& reader = r.readerAfter ? r.readerAfter : r.readerBefore;
+        // Named and shown as the dialog names and shows them; the profile's key in the tooltip.
         const QString cells[COLUMN_COUNT] = {
-            QLatin1String(Info(r.key).name), QString::fromStdString(r.profileValue),
-            reader ? QString::fromStdString(*reader) : tr("(not reported)"),
-            compare && r.outcome == KeyOutcome::Mismatch ? tr("differs") : OutcomeText(r.outcome)};
+            KeyCaption(r.key), KeyValueShown(r.key, r.profileValue),
+            reader ? KeyValueShown(r.key, *reader) : tr("(not reported)"),
+            OutcomeText(r.outcome, compare)};
         // The rows that need a look stand out.
         const bool failed = r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply;
         for (int col = 0; col < COLUMN_COUNT; ++col) {
             auto* item = new QTableWidgetItem(cells[col]);
             if (failed) {
                 item->setBackground(QColor(0xF8, 0xD7, 0xDA));
+            }
+            if (col == COL_SETTING) {
+                item->setToolTip(QLatin1String(Info(r.key).name));
+                item->setData(Qt::UserRole, QLatin1String(Info(r.key).name));
             }
             m_table->setItem(row, col, item);
         }

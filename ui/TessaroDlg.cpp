@@ -8,9 +8,12 @@
 #include "ui/LogWindow.h"
 #include "ui/ProfileResultsView.h"
 #include "ui/ProfileRun.h"
+#include "ui/ScreenFit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -23,8 +26,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <charconv>
@@ -61,6 +67,29 @@ const ButtonHandler BUTTON_HANDLERS[] = {
 constexpr int INT_BOXES[] = {IDC_SERVER_PORT, IDC_LOW_PULSE, IDC_HIGH_PULSE};
 
 constexpr int STATUS_PANE0_WIDTH = 220;
+
+// The dialog's groups: all of them where the screen has room, scrolled where it has not.
+class BodyScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    // The whole body at the size the dialog always opened with (its rows' least), so that it
+    // opens at that size where it fits.
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->minimumSizeHint() + QSize(frame, frame)
+                        : QScrollArea::sizeHint();
+    }
+
+protected:
+    // The body's rows change size (the control font is set after they are built): the
+    // dialog's layout must ask again.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+        }
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
 constexpr int PULSE_MINIMUM = 100;
 
 // Whole text is one signed 32-bit decimal number, blanks around it allowed.
@@ -98,8 +127,10 @@ CTessaroDlg::CTessaroDlg(quint16 localUdpPort, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
     m_logClock.start();
+    m_frameLog.SetProgram("Tessaro " TESSARO_VERSION);
     BuildControls();
     connect(&m_comm, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
+    connect(&m_comm, &CMscomm1::PortOpenChanged, this, &CTessaroDlg::LogPortState);
     m_replyTimer.setSingleShot(true);
     connect(&m_replyTimer, &QTimer::timeout, this, &CTessaroDlg::OnReplyTimeout);
     OnInitDialog();
@@ -150,6 +181,9 @@ void CTessaroDlg::BuildControls() {
             break;
         case ControlKind::EditMulti: {
             auto* e = new QPlainTextEdit(this);
+            // Tab moves on to the next control, as in the dialogs of the original's platform;
+            // a tab typed into the Record box would be uploaded with the record.
+            e->setTabChangesFocus(true);
             e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             if (spec.id != IDC_RECORD) {
                 e->setMinimumWidth(240); // a frame echo of a few dozen bytes per line
@@ -249,9 +283,17 @@ void CTessaroDlg::BuildControls() {
         right->addWidget(makeGroup(g), g == ControlGroup::Receive ? 1 : 0);
     }
 
-    auto* body = new QHBoxLayout;
+    auto* content = new QWidget(this);
+    auto* body = new QHBoxLayout(content);
+    body->setContentsMargins(0, 0, 0, 0);
+    // Never squeezed below what its rows need (they would overlap): it scrolls instead.
+    body->setSizeConstraint(QLayout::SetMinimumSize);
     body->addLayout(left, 4);
     body->addLayout(right, 1);
+    m_bodyArea = new BodyScrollArea(this);
+    m_bodyArea->setFrameShape(QFrame::NoFrame);
+    m_bodyArea->setWidgetResizable(true);
+    m_bodyArea->setWidget(content);
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setSizeGripEnabled(false);
@@ -265,8 +307,81 @@ void CTessaroDlg::BuildControls() {
     m_statusBar->addWidget(m_pane[1], 1);
 
     auto* root = new QVBoxLayout(this);
-    root->addLayout(body, 1);
+    root->addWidget(m_bodyArea, 1);
     root->addWidget(m_statusBar);
+    SetTabOrder();
+}
+
+void CTessaroDlg::SetTabOrder() {
+    // The right column top to bottom as it is laid out: the Profile group stands between the
+    // serial buttons and the Transmit box.
+    const int order[] = {IDC_PORT,          IDC_PORT_BAUD,       IDC_OPEN_SERIAL_PORT,
+                         IDC_FIND_READER,   IDC_GET_PARAMETER,   IDC_TRANSMIT_TEST,
+                         IDC_SAVE_PROFILE,  IDC_LOAD_PROFILE,    IDC_LOG,
+                         IDC_APPLY_PROFILE, IDC_COMPARE_PROFILE, IDC_TRANSMIT,
+                         IDC_RECEIVE};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(control(order[i - 1]), control(order[i]));
+    }
+}
+
+void CTessaroDlg::showEvent(QShowEvent* event) {
+    // The first time, once every control is styled and before the window is on the screen.
+    if (!m_fitted) {
+        m_fitted = true;
+        FitToScreen();
+    }
+    QDialog::showEvent(event);
+}
+
+void CTessaroDlg::FitToScreen() {
+    // The rows' size as they are now: their layouts catch up with the control font first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_bodyArea->updateGeometry();
+    const QRect area = AvailableArea(this);
+    QSize size = sizeHint().expandedTo(minimumSizeHint());
+    if (area.isEmpty()) {
+        resize(size);
+        return;
+    }
+    // Before the window manager frames the window its frame is unknown: leave a title bar's
+    // worth of room for it, about two lines of text.
+    const int border = 4;
+    const QSize room = area.size() - QSize(2 * border, 2 * fontMetrics().height() + 2 * border);
+    if (size.width() <= room.width() && size.height() <= room.height()) {
+        resize(size);
+        PlaceInside(this, nullptr);
+        return;
+    }
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    // A scroll bar in one direction takes room from the other.
+    if (size.height() > room.height()) {
+        size.rwidth() += bar;
+    }
+    if (size.width() > room.width()) {
+        size.rheight() += bar;
+    }
+    resize(size.boundedTo(room));
+    PlaceInside(this, nullptr);
+}
+
+void CTessaroDlg::CallWhenShown(std::function<void()> work) {
+    m_whenShown.push_back(std::move(work));
+}
+
+bool CTessaroDlg::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Paint && !m_whenShown.empty()) {
+        // After this paint has reached the screen.
+        QTimer::singleShot(0, this, [this] {
+            auto work = std::move(m_whenShown);
+            m_whenShown.clear();
+            for (const auto& w : work) {
+                w();
+            }
+        });
+    }
+    return handled;
 }
 
 bool CTessaroDlg::OnInitDialog() {
@@ -424,13 +539,29 @@ void CTessaroDlg::ShowMessage(const QString& text) {
 }
 
 void CTessaroDlg::SetPaneText(int pane, const QString& text) {
-    if (pane == 0 || pane == 1) {
-        m_pane[pane]->setText(text);
+    if (pane != 0 && pane != 1) {
+        return;
     }
+    m_paneText[pane] = text;
+    if (pane == 1) {
+        m_pane[1]->setText(text); // the dump; every datagram is in the Log whole
+        return;
+    }
+    m_paneOutcome = false;
+    QLabel* label = m_pane[0];
+    const QString shown =
+        label->fontMetrics().elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
 }
 
 QString CTessaroDlg::PaneText(int pane) const {
-    return (pane == 0 || pane == 1) ? m_pane[pane]->text() : QString();
+    return (pane == 0 || pane == 1) ? m_paneText[pane] : QString();
+}
+
+void CTessaroDlg::ShowOutcome(const QString& text) {
+    SetPaneText(0, text);
+    m_paneOutcome = true;
 }
 
 void CTessaroDlg::SelectListByNumber(int id, long long value) {
@@ -530,8 +661,11 @@ void CTessaroDlg::OnLog() {
             }
             return info;
         });
-        // Beside the dialog, not over it.
-        m_logWindow->move(frameGeometry().topRight() + QPoint(8, 0));
+        connect(m_logWindow, &CLogWindow::Saved, this, [this](const QString& path) {
+            ShowOutcome(tr("Log saved: %1").arg(QFileInfo(path).fileName()));
+        });
+        // Beside the dialog where the screen has room, else as near to that as it has.
+        PlaceInside(m_logWindow, this, frameGeometry().topRight() + QPoint(8, 0));
     }
     m_logWindow->show();
     m_logWindow->raise();

@@ -6,6 +6,7 @@
 #include "net/DiscoverDev.h"
 #include "serial/Mscomm1.h"
 #include "serial/SerialReply.h"
+#include "ui/FileNames.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -83,9 +84,18 @@ public:
 
     // The machine's serial devices for the Port list; tests give their own listing.
     void UsePortLister(std::shared_ptr<const IPortLister> lister, int intervalMs);
+    // The same once the window is shown: its thread and first listing do not delay the window.
+    void UsePortListerWhenShown(std::shared_ptr<const IPortLister> lister, int intervalMs);
 
+    // The whole text, whether or not the pane shows all of it; a text too long for the first
+    // pane shows cut with an ellipsis and whole in the pane's tooltip.
     void SetPaneText(int pane, const QString& text);
     QString PaneText(int pane) const;
+    // The part of the dialog that scrolls when the screen is smaller than the dialog.
+    class QScrollArea* bodyArea() const {
+        return m_bodyArea;
+    }
+    QStatusBar* statusBar() const { return m_statusBar; }
 
     // Selects the first item whose text begins with the decimal form of value, ignoring case;
     // leaves the selection alone when none does.
@@ -190,7 +200,14 @@ public:
     void CloseUdpSocket();
     // --- end network channel methods ---
 
+    // Runs once the window has been shown and painted, so that work the user does not see at
+    // once (the port watcher's first listing) does not delay the window.
+    void CallWhenShown(std::function<void()> work);
+
 protected:
+    // Sized to fit the available area of its screen the first time it is shown.
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -257,6 +274,13 @@ private:
     void EndFindReader(const QString& outcome);
 
     void BuildControls();
+    void SetTabOrder();
+    void FitToScreen();
+    // A result of Tessaro's own in the first pane; the next command sent clears it.
+    void ShowOutcome(const QString& text);
+    void LogPortState(bool open);
+    // A received serial piece, marked against the reply it belongs to.
+    void LogReply(const QByteArray& input);
     // Entries of the frame log, stamped with the dialog's clock.
     // local: a datagram's own end, "a.b.c.d:port".
     void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
@@ -278,6 +302,11 @@ private:
     std::map<int, QWidget*> m_controls;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_pane[2] = {nullptr, nullptr};
+    QString m_paneText[2];
+    bool m_paneOutcome = false; // pane 0 holds a result of Tessaro's own
+    class QScrollArea* m_bodyArea = nullptr;
+    bool m_fitted = false;
+    std::vector<std::function<void()>> m_whenShown;
     quint16 m_localUdpPort = UDP_LOCAL_PORT;
     bool m_inPulseCheck = false;
 

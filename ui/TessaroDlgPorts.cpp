@@ -33,6 +33,13 @@ void CTessaroDlg::UsePortLister(std::shared_ptr<const IPortLister> lister, int i
     m_portWatcher->Start();
 }
 
+void CTessaroDlg::UsePortListerWhenShown(std::shared_ptr<const IPortLister> lister,
+                                         int intervalMs) {
+    CallWhenShown([this, lister = std::move(lister), intervalMs]() mutable {
+        UsePortLister(std::move(lister), intervalMs);
+    });
+}
+
 void CTessaroDlg::OnPortsChanged() {
     QComboBox* port = combo(IDC_PORT);
     QLineEdit* line = port->lineEdit();
@@ -215,6 +222,11 @@ void CTessaroDlg::FindReaderNext() {
             speeds << QString::number(c.baud);
         }
     }
+    LogNote(FrameChannel::Serial, QString(),
+            m_findCancelled
+                ? QStringLiteral("find reader: cancelled")
+                : QStringLiteral("find reader: no reader answered on %1 at %2 baud")
+                      .arg(tried.join(QStringLiteral(", ")), speeds.join(QStringLiteral(", "))));
     EndFindReader(m_findCancelled ? tr("Find reader cancelled.")
                                   : tr("No reader answered on %1 at %2 baud.")
                                         .arg(tried.join(QStringLiteral(", ")),
@@ -256,6 +268,10 @@ void CTessaroDlg::OnFindReaderStep() {
     NotePortOpened(found.port);
     button(IDC_OPEN_SERIAL_PORT)->setText(CloseSerialPortCaption());
     ShowSerialParams(*record);
+    LogNote(FrameChannel::Serial, SerialLogPort(),
+            QStringLiteral("find reader: reader found on %1 at %2 baud")
+                .arg(found.label)
+                .arg(found.baud));
     EndFindReader(tr("Reader found on %1 at %2 baud").arg(found.label).arg(found.baud));
 }
 
@@ -268,7 +284,7 @@ void CTessaroDlg::EndFindReader(const QString& outcome) {
     SetProfileButtons(true);
     button(IDC_FIND_READER)->setEnabled(true);
     SetSettingButtons(m_comm.get_PortOpen());
-    SetPaneText(0, outcome);
+    ShowOutcome(outcome);
     if (!m_comm.get_PortOpen() && !m_findCancelled) {
         ShowMessage(outcome);
     }

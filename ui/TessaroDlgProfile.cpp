@@ -7,6 +7,7 @@
 #include "ui/ProfileControls.h"
 #include "ui/ProfileResultsView.h"
 #include "ui/ProfileRun.h"
+#include "ui/ScreenFit.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -40,7 +41,8 @@ void CTessaroDlg::OnSaveProfile() {
                     current.problems.join(QLatin1Char('\n')));
         return;
     }
-    const QString path = ChooseProfileFile(true);
+    // Without .json the Load and Apply dialogs would not list it.
+    const QString path = WithDefaultSuffix(ChooseProfileFile(true), QStringLiteral("json"));
     if (path.isEmpty()) {
         return;
     }
@@ -50,7 +52,7 @@ void CTessaroDlg::OnSaveProfile() {
         return;
     }
     m_profilePath = path;
-    SetPaneText(0, tr("Profile saved: %1").arg(QFileInfo(path).fileName()));
+    ShowOutcome(tr("Profile saved: %1").arg(QFileInfo(path).fileName()));
 }
 
 void CTessaroDlg::OnLoadProfile() {
@@ -61,7 +63,7 @@ void CTessaroDlg::OnLoadProfile() {
     if (const std::optional<Profile> profile = ReadProfileFrom(path)) {
         ProfileToControls(*this, *profile);
         UpdateData(true); // the int boxes' members follow what was filled in
-        SetPaneText(0, tr("Profile loaded: %1").arg(QFileInfo(path).fileName()));
+        ShowOutcome(tr("Profile loaded: %1").arg(QFileInfo(path).fileName()));
     }
 }
 
@@ -171,8 +173,10 @@ void CTessaroDlg::OnProfileRunFinished() {
     }
     SetProfileButtons(true);
     SetSettingButtons(m_comm.get_PortOpen());
+    const QString what = m_profileCompare ? QStringLiteral("compare") : QStringLiteral("apply");
     if (run->Cancelled()) {
-        SetPaneText(0, tr("Profile run cancelled."));
+        LogNote(FrameChannel::Serial, SerialLogPort(), what + QStringLiteral(": cancelled"));
+        ShowOutcome(tr("Profile run cancelled."));
         return;
     }
     const SequencerResult& result = run->Result();
@@ -182,11 +186,20 @@ void CTessaroDlg::OnProfileRunFinished() {
     } else if (result.before) {
         ShowSerialParams(*result.before);
     }
+    // The whole outcome in the Log too, in its own words: the pane has room for a short one.
+    LogNote(FrameChannel::Serial, SerialLogPort(),
+            what + QStringLiteral(" %1: ").arg(QFileInfo(m_profilePath).fileName()) +
+                (result.ok ? QStringLiteral("every setting as in the profile")
+                           : QString::fromStdString(result.error)) +
+                (result.failure.empty() || result.failure == result.error
+                     ? QString()
+                     : QStringLiteral("; ") + QString::fromStdString(result.failure)));
     if (!m_results) {
         m_results = new CProfileResultsView(this);
+        PlaceInside(m_results, this);
     }
     m_results->ShowResult(result, m_profileCompare);
     m_results->show();
     m_results->raise();
-    SetPaneText(0, m_results->Summary());
+    ShowOutcome(m_results->Summary());
 }

@@ -10,6 +10,7 @@
 #include "ui/TessaroDlg.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -153,6 +154,10 @@ void CTessaroDlg::SendSerialCommand(std::uint8_t cmdId, std::span<const std::uin
 
 void CTessaroDlg::SerialCmdSend(const MspSendCmd_t& header, std::span<const std::uint8_t> payload) {
     const std::vector<std::uint8_t> frame = BuildSerialFrame(header, payload);
+    // A result shown for an earlier command or run no longer stands once a new command goes.
+    if (m_paneOutcome) {
+        SetPaneText(0, QString());
+    }
     m_strTransmit = QString::fromLatin1(HexEcho(frame));
     // On screen before the write, so the frame shows even when the write fails.
     UpdateData(false);
@@ -185,7 +190,8 @@ void CTessaroDlg::OnReplyTimeout() {
     const double seconds = double(m_replyTimeoutMs) / 1000.0;
     LogNote(FrameChannel::Serial, SerialLogPort(),
             QStringLiteral("No reply from the reader within %1 s").arg(seconds, 0, 'f', 1));
-    SetPaneText(0, tr("No reply from the reader within %1 s").arg(seconds, 0, 'f', 1));
+    // Short enough for the first pane in every language.
+    ShowOutcome(tr("No reply within %1 s").arg(seconds, 0, 'f', 1));
 }
 
 void CTessaroDlg::OnSetOutputFormat() {
@@ -359,7 +365,7 @@ void CTessaroDlg::OnDeviceLost() {
     m_replyTimer.stop();
     button(IDC_OPEN_SERIAL_PORT)->setText(CatalogText(OPEN_SERIAL_PORT_CAPTION));
     SetSettingButtons(false);
-    SetPaneText(0, tr("%1 was disconnected").arg(m_comm.PortName()));
+    ShowOutcome(tr("%1 was disconnected").arg(m_comm.PortName()));
     OnPortsChanged();
 }
 
@@ -399,7 +405,7 @@ void CTessaroDlg::OnComm() {
     }
     UpdateData(true);
     const QByteArray input = m_comm.get_Input();
-    LogFrame(FrameChannel::Serial, FrameDirection::Received, SerialLogPort(), input);
+    LogReply(input);
     const SerialReplyOutcome outcome = m_reply.OnData(AsBytes(input));
     if (m_reply.handledEnd >= 0) {
         m_replyTimer.stop();
@@ -416,6 +422,55 @@ void CTessaroDlg::OnComm() {
         m_strReceive = QString::fromLatin1(*text);
     }
     UpdateData(false);
+}
+
+void CTessaroDlg::LogReply(const QByteArray& input) {
+    // Marked against the reply as it stands with this piece: a parameter reply cannot end
+    // before its record; the record replies are not read for an end.
+    FrameLogEntry entry =
+        MakeFrameEntry(m_logClock.nsecsElapsed() / 1000, FrameChannel::Serial,
+                       FrameDirection::Received, SerialLogPort().toStdString(), AsBytes(input));
+    entry.replyBytes = std::size_t(m_reply.recvCount) + std::size_t(input.size());
+    entry.minReply = m_reply.replyMode == REPLY_MODE_PARAM_QUERY ? PARAM_REPLY_LEN : 2;
+    m_frameLog.Add(std::move(entry), QDateTime::currentMSecsSinceEpoch());
+}
+
+void CTessaroDlg::LogPortState(bool open) {
+    if (!open) {
+        LogNote(FrameChannel::Serial, SerialLogPort(), QStringLiteral("port closed"));
+        return;
+    }
+    const auto s = ParseCommSettings(m_comm.get_Settings().toStdString());
+    if (!s) {
+        LogNote(FrameChannel::Serial, SerialLogPort(), QStringLiteral("port opened"));
+        return;
+    }
+    const char* parity = "no";
+    switch (s->parity) {
+    case CommParity::None:
+        break;
+    case CommParity::Even:
+        parity = "even";
+        break;
+    case CommParity::Odd:
+        parity = "odd";
+        break;
+    case CommParity::Mark:
+        parity = "mark";
+        break;
+    case CommParity::Space:
+        parity = "space";
+        break;
+    }
+    const char* stop = s->stopBits == CommStopBits::One          ? "1"
+                       : s->stopBits == CommStopBits::OneAndHalf ? "1.5"
+                                                                 : "2";
+    LogNote(FrameChannel::Serial, SerialLogPort(),
+            QStringLiteral("port opened: %1 baud, %2 data bits, %3 parity, %4 stop bit%5")
+                .arg(s->baudRate)
+                .arg(s->dataBits)
+                .arg(QLatin1String(parity), QLatin1String(stop),
+                     s->stopBits == CommStopBits::One ? QString() : QStringLiteral("s")));
 }
 
 void CTessaroDlg::ShowSerialParams(const SerialParamRecord& r) {

@@ -27,14 +27,19 @@ TEST(FrameLog, OneLinePerFrame) {
          "0.000 | tx | serial /dev/pts/3 | Get parameter | - | 05 01 04 0A"},
         {12345, SER, RX, "com 1", "05 07 06 29 0D 0A", "",
          "12.345 | rx | serial com 1 | Output format reply | ok | 05 07 06 29 0D 0A"},
+        // A reply's header is the reader's own business: a length of header and payload only
+        // and no checksum, or a checksum that does not add up, still end a reply.
         {12346, SER, RX, "com 1", "05 07 06 28 0D 0A", "",
-         "12.346 | rx | serial com 1 | Output format reply | bad checksum | 05 07 06 28 0D 0A"},
-        // A first piece of a parameter reply: its length counts 182 bytes.
+         "12.346 | rx | serial com 1 | Output format reply | ok | 05 07 06 28 0D 0A"},
+        {12347, SER, RX, "com 1", "05 07 04 00 0D 0A", "",
+         "12.347 | rx | serial com 1 | Output format reply | ok | 05 07 04 00 0D 0A"},
+        // A first piece of a parameter reply: its end is still to come.
         {1000001, SER, RX, "", "05 02 B6 00", "",
-         "1000.001 | rx | serial | Parameter record | bad length | 05 02 B6 00"},
-        {2, SER, RX, "", "05 02", "", "0.002 | rx | serial | Parameter record | short | 05 02"},
-        {3, SER, RX, "", "06 01 04 0B", "", "0.003 | rx | serial | - | bad sync | 06 01 04 0B"},
-        {-5, SER, RX, "p", "", "", "0.000 | rx | serial p | - | short |"},
+         "1000.001 | rx | serial | Parameter record | part | 05 02 B6 00"},
+        {2, SER, RX, "", "05 02", "", "0.002 | rx | serial | Parameter record | part | 05 02"},
+        {3, SER, RX, "", "06 01 04 0B", "", "0.003 | rx | serial | - | part | 06 01 04 0B"},
+        {-5, SER, RX, "p", "", "", "0.000 | rx | serial p | - | part |"},
+        {15, SER, RX, "", "0D 0A", "", "0.015 | rx | serial | - | ok | 0D 0A"},
         {4, SER, TX, "", "01 02 03 04", "Transmit test",
          "0.004 | tx | serial | Transmit test | - | 01 02 03 04"},
         {5, SER, TX, "", "05 32 05 3C 00", "",
@@ -64,6 +69,35 @@ TEST(FrameLog, OneLinePerFrame) {
     }
 }
 
+TEST(FrameLog, SerialReplyMarkedByItsEndAndSize) {
+    struct Row {
+        const char* hex;
+        std::size_t replyBytes;
+        std::size_t minReply;
+        const char* mark;
+    };
+    const Row rows[] = {
+        {"05 07 06 29 0D 0A", 0, 2, "ok"},
+        {"0D 0A", 0, 2, "ok"},
+        {"0D", 0, 2, "part"},
+        {"0A 0D", 0, 2, "part"},
+        {"0D 0A 41", 0, 2, "part"},
+        // The last piece of a parameter reply: 180 bytes of frame came before it.
+        {"0D 0A", 182, 182, "ok"},
+        // A CR LF before the record's end cannot end a parameter reply.
+        {"05 02 08 00 0D 0A", 0, 182, "short"},
+        {"41 0D 0A", 181, 182, "short"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.hex);
+        FrameLogEntry entry = MakeFrameEntry(0, SER, RX, "", HexBytes(row.hex));
+        entry.replyBytes = row.replyBytes;
+        entry.minReply = row.minReply;
+        const std::string line = FrameLogLine(entry);
+        EXPECT_NE(line.find(std::string(" | ") + row.mark + " |"), std::string::npos) << line;
+    }
+}
+
 TEST(FrameLog, NotesAndHeader) {
     EXPECT_EQ(FrameLogLine(MakeNoteEntry(1000000, SER, "com 1", "no reply within 1000 ms")),
               "1000.000 | note | serial com 1 | no reply within 1000 ms");
@@ -74,13 +108,17 @@ TEST(FrameLog, NotesAndHeader) {
         const char* line;
     };
     const Row rows[] = {
-        {0, "first entry at 1970-01-01 00:00:00.000 UTC"},
-        {86400000 + 3723004, "first entry at 1970-01-02 01:02:03.004 UTC"},
+        {0, "Tessaro 21.4.22 frame log, first entry at 1970-01-01 00:00:00.000 UTC, times in ms "
+            "since the first entry"},
+        {86400000 + 3723004, "Tessaro 21.4.22 frame log, first entry at 1970-01-02 01:02:03.004 "
+                             "UTC, times in ms since the first entry"},
         // 2000-01-01 is 946684800 s; 59 days later is the leap day.
-        {946684800000 + 59LL * 86400000 + 999, "first entry at 2000-02-29 00:00:00.999 UTC"},
+        {946684800000 + 59LL * 86400000 + 999,
+         "Tessaro 21.4.22 frame log, first entry at 2000-02-29 00:00:00.999 UTC, times in ms "
+         "since the first entry"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(FrameLogHeader(row.unixMs), row.line);
+        EXPECT_EQ(FrameLogHeader("Tessaro 21.4.22", row.unixMs), row.line);
     }
 }
 
@@ -94,7 +132,9 @@ TEST(FrameLogBuffer, KeepsTheNewestAndCountsTheDropped) {
         int added;
         std::vector<std::string> lines;
     };
-    const std::string header = "first entry at 1970-01-01 00:00:01.000 UTC";
+    const std::string header =
+        "Tessaro frame log, first entry at 1970-01-01 00:00:01.000 UTC, times in ms since the "
+        "first entry";
     const Row rows[] = {
         {3, 0, {}},
         {3, 2, {header, "0.000 | note | serial | e0", "0.010 | note | serial | e1"}},
@@ -121,8 +161,10 @@ TEST(FrameLogBuffer, KeepsTheNewestAndCountsTheDropped) {
         EXPECT_TRUE(log.Lines().empty());
         // After Clear the next entry is the first again.
         log.Add(Note(900000, "again"), 2000);
+        log.SetProgram("Tessaro 1.2.3");
         EXPECT_EQ(log.Lines(),
-                  (std::vector<std::string>{"first entry at 1970-01-01 00:00:02.000 UTC",
+                  (std::vector<std::string>{"Tessaro 1.2.3 frame log, first entry at 1970-01-01 "
+                                            "00:00:02.000 UTC, times in ms since the first entry",
                                             "0.000 | note | serial | again"}));
     }
 }

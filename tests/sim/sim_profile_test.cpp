@@ -124,10 +124,13 @@ private slots:
         combo(IDC_OUTPUT_FORMAT)->setCurrentIndex(2);
         combo(IDC_BARCODE_AFFIX_FORMAT)->setCurrentIndex(1);
         m_dlg->edit(IDC_BARCODE_PREFIX)->setText(QStringLiteral("QR:"));
-        m_file = m_dir.filePath(QStringLiteral("saved.json"));
+        // Typed without a suffix: saved as .json, so that the Load and Apply dialogs list it.
+        m_file = m_dir.filePath(QStringLiteral("saved"));
         press(IDC_SAVE_PROFILE);
         QCOMPARE(m_messages, QStringList());
-        QFile f(m_file);
+        QCOMPARE(m_dlg->PaneText(0), QStringLiteral("Profile saved: saved.json"));
+        QVERIFY(!QFile::exists(m_file));
+        QFile f(m_file + QStringLiteral(".json"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QJsonObject top = QJsonDocument::fromJson(f.readAll()).object();
         QCOMPARE(top.value(QStringLiteral("tessaro_profile")).toInt(), 1);
@@ -150,15 +153,30 @@ private slots:
                                     "\"output_format\": \"RS232\", \"horn\": \"Open\","
                                     "\"light\": \"turn off(Sweeping light)\"}}"));
         QCOMPARE(m_messages, QStringList()); // no "Command setup successful" per command
-        QCOMPARE(rows,
-                 (QList<QStringList>{
-                     {"output_format", "RS232", "RS232", "changed and verified"},
-                     {"horn", "Open", "Close", "reads back different"},
-                     {"light", "turn off(Sweeping light)", "turn off(Sweeping light)", "unchanged"},
-                 }));
+        // Settings named by their captions, as the dialog names them; the key in the tooltip.
+        QCOMPARE(rows, (QList<QStringList>{
+                           {"Output format selection", "RS232", "RS232", "changed and verified"},
+                           {"Horn", "Open", "Close", "reads back different"},
+                           {"turn on", "turn off(Sweeping light)", "turn off(Sweeping light)",
+                            "unchanged"},
+                       }));
+        QCOMPARE(m_dlg->profileResults()->Table()->item(1, 0)->toolTip(), QStringLiteral("horn"));
         QCOMPARE(m_dlg->profileResults()->Summary(),
                  QStringLiteral("1 setting did not take: horn"));
         QCOMPARE(m_dlg->PaneText(0), QStringLiteral("1 setting did not take: horn"));
+        // The results window opens wholly on the screen (780 pixels asked for).
+        const QRect area = m_dlg->profileResults()->screen()->availableGeometry();
+        QVERIFY2(area.contains(m_dlg->profileResults()->frameGeometry()),
+                 qPrintable(QStringLiteral("%1x%2+%3+%4")
+                                .arg(m_dlg->profileResults()->frameGeometry().width())
+                                .arg(m_dlg->profileResults()->frameGeometry().height())
+                                .arg(m_dlg->profileResults()->frameGeometry().x())
+                                .arg(m_dlg->profileResults()->frameGeometry().y())));
+        // The whole outcome is in the Log as well.
+        const FrameLogBuffer& log = m_dlg->frameLog();
+        QVERIFY(log.Size() > 0);
+        QCOMPARE(QString::fromStdString(log.At(log.Size() - 1).text),
+                 QStringLiteral("apply apply.json: did not take: horn"));
         // The controls show what the reader reported, and the buttons are back.
         QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentText(), QStringLiteral("RS232"));
         QCOMPARE(combo(IDC_HORN)->currentText(), QStringLiteral("Close"));
@@ -170,10 +188,27 @@ private slots:
             run(IDC_COMPARE_PROFILE,
                 write("compare.json", "{\"tessaro_profile\": 1, \"settings\": { \"output_format\": "
                                       "\"RS232\", \"horn\": \"Open\"}}"));
-        QCOMPARE(compared, (QList<QStringList>{{"output_format", "RS232", "RS232", "unchanged"},
-                                               {"horn", "Open", "Close", "differs"}}));
+        QCOMPARE(compared,
+                 (QList<QStringList>{{"Output format selection", "RS232", "RS232", "unchanged"},
+                                     {"Horn", "Open", "Close", "differs"}}));
         QCOMPARE(m_dlg->profileResults()->Summary(),
                  QStringLiteral("1 setting differs from the profile: horn"));
+
+        // A setting the reader does not report was neither sent nor compared.
+        const QList<QStringList> unreported = run(
+            IDC_COMPARE_PROFILE,
+            write("unreported.json", "{\"tessaro_profile\": 1, \"settings\": { \"output_format\": "
+                                     "\"RS232\", \"card_output_format\": \"hex\"}}"));
+        QCOMPARE(unreported,
+                 (QList<QStringList>{{"Output format selection", "RS232", "RS232", "unchanged"},
+                                     {"Serial output format", "hex", "(not reported)",
+                                      "not compared: the reader does not report it"}}));
+        const QString summary = QStringLiteral(
+            "The reader holds 1 setting of the profile; 1 not reported by the reader");
+        QCOMPARE(m_dlg->PaneText(0), summary);
+        // A newer result replaces it: the next command's.
+        press(IDC_GET_PARAMETER);
+        QVERIFY(m_dlg->PaneText(0) != summary);
     }
 
     void unansweredPressSaysSoAndTheQueryIsNoLongerPending() {
@@ -181,16 +216,16 @@ private slots:
         openPort();
         press(IDC_LIGHT_SET);
         // 1 s and the line time of a 5-byte frame and a 16-byte reply at 9600 baud: 22 ms.
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0),
-                                  QStringLiteral("No reply from the reader within 1.0 s"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0), QStringLiteral("No reply within 1.0 s"),
+                                  3000);
         QCOMPARE(m_messages, QStringList());
 
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_dlg->replyState().paramQueryPending, 1);
         m_dlg->SetPaneText(0, QString());
         // 4 + 182 bytes at 9600 baud: 194 ms more.
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0),
-                                  QStringLiteral("No reply from the reader within 1.2 s"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->PaneText(0), QStringLiteral("No reply within 1.2 s"),
+                                  3000);
         QCOMPARE(m_dlg->replyState().paramQueryPending, 0);
         // The next press asks again instead of withdrawing a query.
         press(IDC_GET_PARAMETER);

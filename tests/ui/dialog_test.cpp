@@ -10,10 +10,12 @@
 #include "tests/support/DialogStateProbe.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -61,6 +63,10 @@ private slots:
     void everyControlHasAnAccessibleName();
     void socketLayerFailureShowsMessageAndNoDialog();
     void startUpRunsDialogUntilItEnds();
+    void tabLeavesEveryMultiLineBox_data();
+    void tabLeavesEveryMultiLineBox();
+    void rightColumnByTab();
+    void longStatusTextReadsWhole();
 };
 
 void DialogTest::lists_data() {
@@ -392,6 +398,84 @@ void DialogTest::startUpRunsDialogUntilItEnds() {
     QVERIFY(app.DialogCreated());
     QVERIFY(shown);
     QVERIFY(messages.isEmpty());
+}
+
+void DialogTest::tabLeavesEveryMultiLineBox_data() {
+    QTest::addColumn<int>("box");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<int>("next"); // the control that takes the focus; 0: any other
+    QTest::newRow("Record, Tab") << int(IDC_RECORD) << true << int(IDC_PORT);
+    QTest::newRow("Record, Shift+Tab") << int(IDC_RECORD) << false << int(IDC_KEEP_RECORD);
+    QTest::newRow("Transmit, Tab") << int(IDC_TRANSMIT) << true << int(IDC_RECEIVE);
+    QTest::newRow("Transmit, Shift+Tab") << int(IDC_TRANSMIT) << false << int(IDC_COMPARE_PROFILE);
+    QTest::newRow("Receive, Tab") << int(IDC_RECEIVE) << true << 0;
+    QTest::newRow("Receive, Shift+Tab") << int(IDC_RECEIVE) << false << int(IDC_TRANSMIT);
+}
+
+void DialogTest::tabLeavesEveryMultiLineBox() {
+    QFETCH(int, box);
+    QFETCH(bool, forward);
+    QFETCH(int, next);
+    CTessaroDlg dlg(0);
+    dlg.SetSettingButtons(true);
+    dlg.memo(box)->setPlainText(QStringLiteral("abc"));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.memo(box)->setFocus(Qt::TabFocusReason);
+    QVERIFY(dlg.memo(box)->hasFocus());
+    // A real key press, as the keyboard sends it.
+    QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                    forward ? Qt::NoModifier : Qt::ShiftModifier);
+    QVERIFY(!dlg.memo(box)->hasFocus());
+    QCOMPARE(dlg.memo(box)->toPlainText(), QStringLiteral("abc"));
+    if (next != 0) {
+        QVERIFY2(dlg.control(next)->hasFocus(),
+                 qPrintable(QApplication::focusWidget()->objectName()));
+    }
+}
+
+void DialogTest::rightColumnByTab() {
+    CTessaroDlg dlg(0);
+    dlg.SetSettingButtons(true);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.control(IDC_PORT)->setFocus(Qt::TabFocusReason);
+    // Top to bottom as the column is laid out.
+    const int expected[] = {
+        IDC_PORT_BAUD,     IDC_OPEN_SERIAL_PORT, IDC_FIND_READER,  IDC_GET_PARAMETER,
+        IDC_TRANSMIT_TEST, IDC_SAVE_PROFILE,     IDC_LOAD_PROFILE, IDC_LOG,
+        IDC_APPLY_PROFILE, IDC_COMPARE_PROFILE,  IDC_TRANSMIT,     IDC_RECEIVE};
+    for (const int id : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(dlg.control(id)->hasFocus(),
+                 qPrintable(QStringLiteral("expected %1, focus on %2")
+                                .arg(id)
+                                .arg(QApplication::focusWidget()->objectName())));
+    }
+    QVERIFY(!dlg.memo(IDC_TRANSMIT)->toPlainText().contains(u'\t'));
+}
+
+void DialogTest::longStatusTextReadsWhole() {
+    CTessaroDlg dlg(0);
+    QLabel* pane = nullptr;
+    for (QLabel* label : dlg.statusBar()->findChildren<QLabel*>()) {
+        if (label->width() == 220) {
+            pane = label;
+        }
+    }
+    QVERIFY(pane);
+    const QString text =
+        QStringLiteral("Reader found on /tmp/tessaro-test-Xa81/reader-192 at 19200 baud");
+    dlg.SetPaneText(0, text);
+    // Cut where it must be, visibly, and whole in the tooltip.
+    QCOMPARE(dlg.PaneText(0), text);
+    QCOMPARE(pane->toolTip(), text);
+    QVERIFY2(pane->text().endsWith(QChar(0x2026)), qPrintable(pane->text()));
+    QVERIFY(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width());
+    // A text that fits needs no tooltip.
+    dlg.SetPaneText(0, QStringLiteral("OK."));
+    QCOMPARE(pane->text(), QStringLiteral("OK."));
+    QVERIFY(pane->toolTip().isEmpty());
 }
 
 QTEST_MAIN(DialogTest)

@@ -3,6 +3,7 @@
 #include "app/TessaroApp.h"
 #include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
+#include "ui/ProfileControls.h"
 #include "ui/TessaroDlg.h"
 
 #include "tests/support/ReaderPty.h"
@@ -10,7 +11,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
@@ -107,24 +110,28 @@ private slots:
         QTest::addColumn<QString>("closeCaption");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("okButton");
+        QTest::addColumn<QString>("timeout");
         QTest::newRow("English") << "C" << false << "Set up"
                                  << "Horn"
                                  << "Open"
                                  << "Close Serial Port"
                                  << "Parameter setting(V.21.4.22)"
-                                 << "OK";
+                                 << "OK"
+                                 << "No reply within 1.0 s";
         QTest::newRow("English, United States") << "en_US" << false << "Set up"
                                                 << "Horn"
                                                 << "Open"
                                                 << "Close Serial Port"
                                                 << "Parameter setting(V.21.4.22)"
-                                                << "OK";
+                                                << "OK"
+                                                << "No reply within 1.0 s";
         QTest::newRow("Simplified Chinese") << "zh_CN" << true << "设置"
                                             << "蜂鸣器"
                                             << "开启"
                                             << "关闭串口"
                                             << "参数设置(V.21.4.22)"
-                                            << "确定";
+                                            << "确定"
+                                            << "读卡器 1.0 秒内无应答";
     }
 
     void languageChangesCaptionsNotData() {
@@ -136,6 +143,7 @@ private slots:
         QFETCH(QString, closeCaption);
         QFETCH(QString, title);
         QFETCH(QString, okButton);
+        QFETCH(QString, timeout);
 
         const CTranslations language{QLocale(locale)};
         QCOMPARE(language.Loaded(), translated);
@@ -184,6 +192,18 @@ private slots:
                                     "0528053402"
                                     "05260C0500C2010007020101");
         QCOMPARE(pty.read(wire.size() + 1, 3000), wire);
+        // Nothing answered the last command: the timeout is said whole in the first pane.
+        QTRY_COMPARE_WITH_TIMEOUT(dlg.PaneText(0), timeout, 3000);
+        QLabel* pane = nullptr;
+        for (QLabel* label : dlg.statusBar()->findChildren<QLabel*>()) {
+            pane = label->width() == 220 ? label : pane;
+        }
+        QVERIFY(pane);
+        QCOMPARE(pane->text(), timeout);
+        QVERIFY(pane->fontMetrics().horizontalAdvance(timeout) <= pane->contentsRect().width());
+        // The results view names settings and shows values as the dialog does.
+        QCOMPARE(KeyCaption(ProfileKey::Horn), horn);
+        QCOMPARE(KeyValueShown(ProfileKey::Horn, "Open"), hornItem);
 
         dlg.button(IDC_SAVE_PROFILE)->click();
         QCOMPARE(messages, QStringList());

@@ -99,30 +99,49 @@ private slots:
         // 05 + 07 + 06 + 0D + 0A = 29.
         m_pty->write(Hex("050706290D0A"));
         QTRY_COMPARE(m_messages, QStringList({QStringLiteral("Command setup successful")}));
-        // A parameter query that is never answered.
+        // A reader whose replies count only header and payload, with no checksum: the reply
+        // ends in CR LF, which is all the protocol asks of it.
+        press(IDC_LIGHT_SET);
+        QCOMPARE(m_pty->read(5), Hex("0510051A00"));
+        m_pty->write(Hex("051104000D0A"));
+        QTRY_COMPARE(m_messages.size(), 2);
+        // A parameter query that is never answered, but for a first piece.
         press(IDC_GET_PARAMETER);
         QCOMPARE(m_pty->read(4), Hex("0501040A"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->frameLog().Size() == 4, 10000);
+        m_pty->write(Hex("0502B600"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->frameLog().Size() == 8, 10000);
+        press(IDC_OPEN_SERIAL_PORT);
 
         QVERIFY(openLog());
         const QString port = m_pty->path();
         const QStringList lines = rows();
-        QCOMPARE(lines.size(), 5);
-        QVERIFY2(lines[0].startsWith(QStringLiteral("first entry at ")), qPrintable(lines[0]));
+        QCOMPARE(lines.size(), 10);
+        QVERIFY2(QRegularExpression(QStringLiteral("^Tessaro \\d+\\.\\d+\\.\\d+ frame log, first "
+                                                   "entry at .* UTC, times in ms since the "
+                                                   "first entry$"))
+                     .match(lines[0])
+                     .hasMatch(),
+                 qPrintable(lines[0]));
         const QString expected[] = {
+            " | note | serial " + port +
+                " | port opened: 9600 baud, 8 data bits, no parity, 1 stop bit",
             " | tx | serial " + port + " | Output format | - | 05 06 05 10 00",
             " | rx | serial " + port + " | Output format reply | ok | 05 07 06 29 0D 0A",
+            " | tx | serial " + port + " | Light | - | 05 10 05 1A 00",
+            " | rx | serial " + port + " | Light reply | ok | 05 11 04 00 0D 0A",
             " | tx | serial " + port + " | Get parameter | - | 05 01 04 0A",
+            " | rx | serial " + port + " | Parameter record | part | 05 02 B6 00",
         };
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 7; ++i) {
             QCOMPARE(lines[i + 1], expected[i]);
         }
         QVERIFY2(
-            lines[4].startsWith(" | note | serial " + port + " | No reply from the reader within "),
-            qPrintable(lines[4]));
+            lines[8].startsWith(" | note | serial " + port + " | No reply from the reader within "),
+            qPrintable(lines[8]));
+        QCOMPARE(lines[9], " | note | serial " + port + " | port closed");
         // The first entry is at 0; the reply comes after the frame.
         QVERIFY(m_dlg->frameLog().At(0).us == 0);
-        QVERIFY(m_dlg->frameLog().At(1).us >= m_dlg->frameLog().At(0).us);
+        QVERIFY(m_dlg->frameLog().At(2).us >= m_dlg->frameLog().At(1).us);
     }
 
     void datagramsOnLoopbackSaveAndClear() {
@@ -153,11 +172,13 @@ private slots:
                      " | rx | udp " + from + QString::fromLatin1(datagrams[i].line));
         }
 
-        // Saved: the same lines, times included, one per line.
+        // Saved: the same lines, times included, one per line; a name typed without a suffix
+        // gets ".txt", and the dialog says where it went.
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.txt"));
-        window->SetFileHook([&path] { return path; });
+        window->SetFileHook([&dir] { return dir.filePath(QStringLiteral("log")); });
         window->findChildren<QPushButton*>()[0]->click();
+        QCOMPARE(m_dlg->PaneText(0), QStringLiteral("Log saved: log.txt"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList saved = QString::fromLatin1(file.readAll()).split(u'\n');
