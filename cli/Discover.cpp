@@ -1,5 +1,6 @@
 #include "cli/Discover.h"
 
+#include "core/ChoiceLists.h"
 #include "net/UdpPacket.h"
 
 #include <QEventLoop>
@@ -9,15 +10,11 @@
 
 namespace {
 
-// The Network mode and HTTP server lists' items.
-const char* const NETWORK_MODES[] = {"Fixed IP", "Automatic acquisition"};
-const char* const HTTP_SERVERS[] = {"PHP", "JSP", "C#", "ASP", "CGI"};
-
-template <std::size_t N> QJsonValue Item(const char* const (&items)[N], std::int32_t index) {
-    if (index < 0 || std::size_t(index) >= N) {
+QJsonValue Item(ChoiceItems items, std::int32_t index) {
+    if (index < 0 || std::size_t(index) >= items.size()) {
         return index; // a value no list holds is shown as the number it is
     }
-    return QString::fromLatin1(items[index]);
+    return QString::fromLatin1(items[std::size_t(index)]);
 }
 
 // Address fields hold the first dotted field in their most significant byte.
@@ -90,15 +87,15 @@ QJsonObject AnnouncedJson(const Announced& r) {
         {QStringLiteral("name"),
          QString::fromLocal8Bit(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
         {QStringLiteral("address"), r.address},
-        {QStringLiteral("network_mode"), Item(NETWORK_MODES, d.netMode)},
-        {QStringLiteral("ip"), Dotted(d.ipAddr)},
-        {QStringLiteral("mask"), Dotted(d.subnetMask)},
-        {QStringLiteral("gateway"), Dotted(d.gateway)},
-        {QStringLiteral("dns1"), Dotted(d.dns1)},
-        {QStringLiteral("dns2"), Dotted(d.dns2)},
-        {QStringLiteral("server"), Text(d.serverAddr)},
-        {QStringLiteral("server_port"), d.serverPort},
-        {QStringLiteral("http_server"), Item(HTTP_SERVERS, d.httpServer)},
+        {QStringLiteral("network_mode"), Item(NETWORK_MODE_ITEMS, d.net.netMode)},
+        {QStringLiteral("ip"), Dotted(d.net.ipAddr)},
+        {QStringLiteral("mask"), Dotted(d.net.subnetMask)},
+        {QStringLiteral("gateway"), Dotted(d.net.gateway)},
+        {QStringLiteral("dns1"), Dotted(d.net.dns1)},
+        {QStringLiteral("dns2"), Dotted(d.net.dns2)},
+        {QStringLiteral("server"), Text(d.net.serverAddr)},
+        {QStringLiteral("server_port"), d.net.serverPort},
+        {QStringLiteral("http_server"), Item(HTTP_SERVER_ITEMS, d.net.httpServer)},
     };
 }
 
