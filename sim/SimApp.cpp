@@ -268,7 +268,15 @@ void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
         }
     };
     if (outcome.announceDelayMs > 0) {
-        QTimer::singleShot(outcome.announceDelayMs, this, announce);
+        // Quiet until then: the repeated announcements wait too.
+        const bool repeating = m_announceTimer.isActive();
+        m_announceTimer.stop();
+        QTimer::singleShot(outcome.announceDelayMs, this, [this, announce, repeating] {
+            announce();
+            if (repeating) {
+                m_announceTimer.start();
+            }
+        });
     } else {
         announce();
     }
