@@ -894,7 +894,7 @@ int Net::Report(std::vector<NetJob>& jobs) {
                 continue;
             }
             const NetOutcome outcome =
-                job.sent ? JudgeNetKey(key, job.target, before, job.after, job.confirmed)
+                job.sent ? JudgeNetKey(key, job.target, job.before, job.after, job.confirmed)
                          : NetOutcome::Unchanged;
             if (outcome == NetOutcome::Mismatch) {
                 code = std::max(code, int(EXIT_MISMATCH));

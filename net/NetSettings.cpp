@@ -455,9 +455,9 @@ const char* NetOutcomeName(NetOutcome outcome) {
     return "no_reply";
 }
 
-NetOutcome JudgeNetKey(NetKey key, const NetBlock& requested, const NetBlock& before,
+NetOutcome JudgeNetKey(NetKey key, const NetBlock& requested, const std::optional<NetBlock>& before,
                        const std::optional<NetBlock>& after, bool confirmed) {
-    if (NetValueEqual(requested, before, key)) {
+    if (before && NetValueEqual(requested, *before, key)) {
         return after && !NetValueEqual(requested, *after, key) ? NetOutcome::Mismatch
                                                                : NetOutcome::Unchanged;
     }

@@ -92,7 +92,8 @@ std::optional<std::vector<NetCsvRow>> ReadNetCsv(const CsvTable& table, std::str
 enum class NetOutcome { Unchanged, Verified, Mismatch, NoReply };
 const char* NetOutcomeName(NetOutcome outcome);
 
-// One key's verdict. after: what the reader announced once the command had gone, if it was
-// heard; confirmed: it answered the command.
-NetOutcome JudgeNetKey(NetKey key, const NetBlock& requested, const NetBlock& before,
+// One key's verdict. before: the reader's record before the command, none for a reader not
+// heard (nothing is then "unchanged"); after: what it announced once the command had gone, if it
+// was heard; confirmed: it answered the command.
+NetOutcome JudgeNetKey(NetKey key, const NetBlock& requested, const std::optional<NetBlock>& before,
                        const std::optional<NetBlock>& after, bool confirmed);

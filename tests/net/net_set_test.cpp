@@ -201,6 +201,11 @@ TEST(NetSettings, VerifiedOnlyWhenTheReaderIsHeardWithTheNewValue) {
         {"asked as it was, not heard", before, std::nullopt, false, NetOutcome::Unchanged},
         {"asked as it was, heard other", before, requested, true, NetOutcome::Mismatch},
     };
+    // A reader not heard before: nothing it announces proves a value was already there.
+    EXPECT_EQ(JudgeNetKey(NetKey::Ip, NetBlock{}, std::nullopt, std::nullopt, true),
+              NetOutcome::NoReply);
+    EXPECT_EQ(JudgeNetKey(NetKey::Ip, NetBlock{}, std::nullopt, NetBlock{}, false),
+              NetOutcome::Verified);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(JudgeNetKey(NetKey::Ip, row.requested, before, row.after, row.confirmed),
