@@ -827,6 +827,8 @@ void Net::RunJobs(std::vector<NetJob>& jobs, int parallel) {
                 job->confirmed = true;
             } else if (cmd == UDP_CMD_DISCOVER && DeviceName(*dev) == job->name) {
                 job->after = dev->net;
+                // Proof of an address is being heard there, whatever the record says.
+                job->after->ipAddr = source;
                 job->afterAddress = source;
             } else if (cmd == UDP_CMD_PARAMS) {
                 // The parameter record carries no name: taken only from an address no other
@@ -836,6 +838,7 @@ void Net::RunJobs(std::vector<NetJob>& jobs, int parallel) {
                 });
                 if (!shared) {
                     job->after = NetBlock::DecodeAt(data, 0);
+                    job->after->ipAddr = source;
                     job->afterAddress = source;
                 }
             }
