@@ -371,7 +371,7 @@ int Net::Run(const QStringList& arguments) {
     }
     m_json = m_parser.isSet(JSON_OPTION);
     if (m_parser.isSet(HELP_OPTION)) {
-        Out(QString::fromLatin1(USAGE) +
+        Out(QString::fromLatin1(USAGE) + u'\n' +
             m_parser.helpText().mid(m_parser.helpText().indexOf(QStringLiteral("Options:"))));
         return EXIT_OK;
     }
