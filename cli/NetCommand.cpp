@@ -88,12 +88,14 @@ QString NameOf(const DISCOVER_DEV_T& dev) {
     return ReaderText(DeviceName(dev));
 }
 
-// A value as JSON: list items as text, or null (with the number beside it) when no item has that
-// position; the server port as a number.
+// A value as JSON: list items as text (null when no item has that position), each with its
+// number beside it in field_value; the server port as a number.
 void PutValue(QJsonObject& object, const QString& field, const NetBlock& block, NetKey key) {
-    if (NetValueUnmapped(block, key)) {
-        object.insert(field, QJsonValue::Null);
-        object.insert(field + QStringLiteral("_raw"),
+    if (key == NetKey::NetworkMode || key == NetKey::HttpServer) {
+        object.insert(field, NetValueUnmapped(block, key)
+                                 ? QJsonValue(QJsonValue::Null)
+                                 : QJsonValue(Std(NetValueText(block, key))));
+        object.insert(field + QStringLiteral("_value"),
                       key == NetKey::NetworkMode ? block.netMode : block.httpServer);
     } else if (key == NetKey::ServerPort) {
         object.insert(field, block.serverPort);
@@ -510,7 +512,7 @@ std::optional<QString> ReadSettingsFile(const QString& path, NetRequest& request
     *device = document.object().value(QStringLiteral("device")).toString();
     const QJsonObject settings = document.object().value(QStringLiteral("settings")).toObject();
     for (auto it = settings.begin(); it != settings.end(); ++it) {
-        if (it.key().endsWith(QLatin1String("_raw"))) {
+        if (it.key().endsWith(QLatin1String("_value"))) {
             continue;
         }
         const auto key = NetKeyByName(it.key().toStdString());

@@ -83,6 +83,7 @@ void TessaroctlNetTest::movesAnAddressAndProvesIt() {
     QCOMPARE(before.value("address").toString(), QStringLiteral("127.0.0.2"));
     QCOMPARE(before.value("settings").toObject(),
              (QJsonObject{{"network_mode", "Fixed IP"},
+                          {"network_mode_value", 0},
                           {"ip", "127.0.0.2"},
                           {"mask", "255.0.0.0"},
                           {"gateway", "127.0.0.1"},
@@ -90,7 +91,8 @@ void TessaroctlNetTest::movesAnAddressAndProvesIt() {
                           {"dns2", "8.8.8.8"},
                           {"server_address", "server.example.com"},
                           {"server_port", 80},
-                          {"http_server", "PHP"}}));
+                          {"http_server", "PHP"},
+                          {"http_server_value", 0}}));
 
     // The two datagrams, worked out by hand: the name, then every field kept but the address.
     const CtlResult dry = RunNet(
