@@ -5,16 +5,35 @@
 
 #include <QEventLoop>
 #include <QNetworkDatagram>
+#include <QStringDecoder>
 #include <QTimer>
 #include <QUdpSocket>
 
 namespace {
 
+// A value no list holds is null; the raw number goes beside it in a field of its own.
 QJsonValue Item(ChoiceItems items, std::int32_t index) {
     if (index < 0 || std::size_t(index) >= items.size()) {
-        return index; // a value no list holds is shown as the number it is
+        return QJsonValue::Null;
     }
     return QString::fromLatin1(items[std::size_t(index)]);
+}
+
+// UTF-8 text as it is; any other bytes kept readable as \xNN, never replaced by U+FFFD.
+QString Escaped(const char* data, qsizetype size) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(data, size));
+    if (!utf8.hasError()) {
+        return text;
+    }
+    QString out;
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        out += b >= 0x20 && b < 0x7F && b != '\\'
+                   ? QString(QChar(b))
+                   : QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
+    }
+    return out;
 }
 
 // Address fields hold the first dotted field in their most significant byte.
@@ -28,7 +47,7 @@ QString Dotted(std::uint32_t field) {
 
 QString Text(std::span<const char> field) {
     const auto end = std::find(field.begin(), field.end(), '\0');
-    return QString::fromLocal8Bit(field.data(), qsizetype(end - field.begin()));
+    return Escaped(field.data(), qsizetype(end - field.begin()));
 }
 
 } // namespace
@@ -84,10 +103,10 @@ std::optional<std::vector<Announced>> ListenForReaders(int ms, QString* error, q
 QJsonObject AnnouncedJson(const Announced& r) {
     const DISCOVER_DEV_T& d = r.dev;
     return QJsonObject{
-        {QStringLiteral("name"),
-         QString::fromLocal8Bit(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
+        {QStringLiteral("name"), Escaped(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
         {QStringLiteral("address"), r.address},
         {QStringLiteral("network_mode"), Item(NETWORK_MODE_ITEMS, d.net.netMode)},
+        {QStringLiteral("network_mode_value"), d.net.netMode},
         {QStringLiteral("ip"), Dotted(d.net.ipAddr)},
         {QStringLiteral("mask"), Dotted(d.net.subnetMask)},
         {QStringLiteral("gateway"), Dotted(d.net.gateway)},
@@ -96,6 +115,7 @@ QJsonObject AnnouncedJson(const Announced& r) {
         {QStringLiteral("server"), Text(d.net.serverAddr)},
         {QStringLiteral("server_port"), d.net.serverPort},
         {QStringLiteral("http_server"), Item(HTTP_SERVER_ITEMS, d.net.httpServer)},
+        {QStringLiteral("http_server_value"), d.net.httpServer},
     };
 }
 
@@ -103,6 +123,9 @@ QString AnnouncedLine(const Announced& r) {
     const QJsonObject o = AnnouncedJson(r);
     const auto text = [&o](const char* key) {
         const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isNull()) { // a value no list holds: its number
+            return QString::number(o.value(QLatin1String(key) + QLatin1String("_value")).toInt());
+        }
         return v.isString() ? v.toString() : QString::number(v.toInt());
     };
     return QStringLiteral("%1  %2  %3 ip %4 mask %5 gateway %6 dns %7 %8 server %9:%10 %11")

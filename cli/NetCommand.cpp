@@ -114,12 +114,6 @@ QJsonObject SettingsJson(const NetBlock& block) {
     return settings;
 }
 
-void PrintJson(const QJsonValue& value) {
-    const QJsonDocument document =
-        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    Out(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
-}
-
 bool IsLoopback(std::uint32_t address) {
     return (address >> 24) == 127;
 }

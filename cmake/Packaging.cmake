@@ -1,5 +1,5 @@
-# Installation and the Debian package: the programs, the menu entry, the icon and the bash
-# completion of tessaroctl.
+# Installation and the Debian package: the programs, the menu entry, the icon, the bash
+# completion of tessaroctl and the Wireshark dissector.
 include(GNUInstallDirs)
 
 install(TARGETS tessaro tessaroctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -10,6 +10,9 @@ if(TARGET reader-sim)
     install(FILES ${PROJECT_SOURCE_DIR}/sim/reader-sim.example.json
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro/examples)
 endif()
+# The Wireshark dissector: a user enables it by copying it to their Lua plugin folder.
+install(FILES ${PROJECT_SOURCE_DIR}/contrib/wireshark/tessaro.lua
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tessaro/wireshark)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tessaro.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/app/tessaro.png

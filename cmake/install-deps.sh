@@ -17,6 +17,7 @@ else
     packages+=(
         clang-format clang libclang-rt-14-dev googletest libgtest-dev lintian
         mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
+        tshark python3
     )
 fi
 packages+=("$@")
@@ -35,4 +36,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -q
+# tshark asks whether non-root users may capture: they may not, and nothing asks.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | $sudo debconf-set-selections
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"

@@ -27,7 +27,11 @@ _tessaroctl()
             COMPREPLY=($(compgen -W "4800 9600 14400 19200 115200 256000" -- "$cur"))
             return
             ;;
-        --out | --trace | --from)
+        --card-output-format)
+            COMPREPLY=($(compgen -W "hex ASCII" -- "$cur"))
+            return
+            ;;
+        --out | --trace | --pcap | --from)
             _filedir
             return
             ;;
@@ -47,12 +51,12 @@ _tessaroctl()
     local options="--help"
     case ${words[1]} in
         ports) options+=" --json" ;;
-        get) options+=" --port --baud --json --out --trace" ;;
-        apply) options+=" --port --baud --all --dry-run --json --trace" ;;
-        diff) options+=" --port --baud --json --trace" ;;
-        set) options+=" --port --baud --json --trace" ;;
-        records) options+=" --port --baud --trace" ;;
-        find) options+=" --port --json --trace" ;;
+        get) options+=" --port --baud --card-output-format --json --out --trace --pcap" ;;
+        apply) options+=" --port --baud --all --dry-run --json --trace --pcap" ;;
+        diff) options+=" --port --baud --json --trace --pcap" ;;
+        set) options+=" --port --baud --json --trace --pcap" ;;
+        records) options+=" --port --baud --trace --pcap" ;;
+        find) options+=" --port --json --trace --pcap" ;;
         discover) options+=" --seconds --json" ;;
         net)
             case ${words[2]} in
