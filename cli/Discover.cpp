@@ -1,5 +1,6 @@
 #include "cli/Discover.h"
 
+#include "core/ChoiceLists.h"
 #include "net/UdpPacket.h"
 
 #include <QEventLoop>
@@ -10,16 +11,12 @@
 
 namespace {
 
-// The Network mode and HTTP server lists' items.
-const char* const NETWORK_MODES[] = {"Fixed IP", "Automatic acquisition"};
-const char* const HTTP_SERVERS[] = {"PHP", "JSP", "C#", "ASP", "CGI"};
-
 // A value no list holds is null; the raw number goes beside it in a field of its own.
-template <std::size_t N> QJsonValue Item(const char* const (&items)[N], std::int32_t index) {
-    if (index < 0 || std::size_t(index) >= N) {
+QJsonValue Item(ChoiceItems items, std::int32_t index) {
+    if (index < 0 || std::size_t(index) >= items.size()) {
         return QJsonValue::Null;
     }
-    return QString::fromLatin1(items[index]);
+    return QString::fromLatin1(items[std::size_t(index)]);
 }
 
 // UTF-8 text as it is; any other bytes kept readable as \xNN, never replaced by U+FFFD.
@@ -108,17 +105,17 @@ QJsonObject AnnouncedJson(const Announced& r) {
     return QJsonObject{
         {QStringLiteral("name"), Escaped(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
         {QStringLiteral("address"), r.address},
-        {QStringLiteral("network_mode"), Item(NETWORK_MODES, d.netMode)},
-        {QStringLiteral("network_mode_value"), d.netMode},
-        {QStringLiteral("ip"), Dotted(d.ipAddr)},
-        {QStringLiteral("mask"), Dotted(d.subnetMask)},
-        {QStringLiteral("gateway"), Dotted(d.gateway)},
-        {QStringLiteral("dns1"), Dotted(d.dns1)},
-        {QStringLiteral("dns2"), Dotted(d.dns2)},
-        {QStringLiteral("server"), Text(d.serverAddr)},
-        {QStringLiteral("server_port"), d.serverPort},
-        {QStringLiteral("http_server"), Item(HTTP_SERVERS, d.httpServer)},
-        {QStringLiteral("http_server_value"), d.httpServer},
+        {QStringLiteral("network_mode"), Item(NETWORK_MODE_ITEMS, d.net.netMode)},
+        {QStringLiteral("network_mode_value"), d.net.netMode},
+        {QStringLiteral("ip"), Dotted(d.net.ipAddr)},
+        {QStringLiteral("mask"), Dotted(d.net.subnetMask)},
+        {QStringLiteral("gateway"), Dotted(d.net.gateway)},
+        {QStringLiteral("dns1"), Dotted(d.net.dns1)},
+        {QStringLiteral("dns2"), Dotted(d.net.dns2)},
+        {QStringLiteral("server"), Text(d.net.serverAddr)},
+        {QStringLiteral("server_port"), d.net.serverPort},
+        {QStringLiteral("http_server"), Item(HTTP_SERVER_ITEMS, d.net.httpServer)},
+        {QStringLiteral("http_server_value"), d.net.httpServer},
     };
 }
 

@@ -1,6 +1,7 @@
 // tessaroctl: configure, check and find readers from a shell, one reader or a whole fleet.
 #include "cli/CtlRun.h"
 #include "cli/Discover.h"
+#include "cli/NetCommand.h"
 #include "core/ChoiceLists.h"
 #include "core/Frame.h"
 #include "profile/ProfileFile.h"
@@ -39,6 +40,7 @@ const char* const USAGE = R"(Usage:
                       (total | read | keep FILE)
   tessaroctl find     [--port PORT ...] [--json] [--trace FILE] [--pcap FILE]
   tessaroctl discover [--seconds S] [--json]
+  tessaroctl net      (get | set) [--device NAME | --address IP] [--json] ...  (net --help)
   tessaroctl --help | --version | COMMAND --help
 
 --pcap FILE writes a pcapng capture for Wireshark.
@@ -72,6 +74,8 @@ const Command COMMANDS[] = {
     {"find", "Find the speed at which a reader answers on each port.", true, false, true, true, ""},
     {"discover", "List the readers that announce themselves on the network (UDP 24583).", false,
      false, true, false, ""},
+    {"net", "Read or set readers' network settings over the LAN, proving each change.", false,
+     false, true, false, "(get | set) ..."},
 };
 
 class Cli {
@@ -179,6 +183,9 @@ int Cli::Run(const QStringList& arguments) {
     }
     if (!m_command) {
         return Usage(QStringLiteral("unknown command %1").arg(first));
+    }
+    if (first == QLatin1String("net")) {
+        return NetCommand(arguments.mid(2));
     }
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(HELP_OPTION);

@@ -159,7 +159,7 @@ void CheckPulse(std::int32_t units) {
 void CheckParamRecord(const std::array<std::uint8_t, DEV_PARAM_LEN>& record) {
     const DEV_PARAM_T p = DEV_PARAM_T::decode(record);
     FUZZ_CHECK(p.encode() == record);
-    CheckFieldText(p.serverAddr);
+    CheckFieldText(p.net.serverAddr);
     for (const auto* text : {&p.productName, &p.productKey, &p.deviceName, &p.deviceKey,
                              &p.publishTopic, &p.subscribeTopic}) {
         CheckFieldText(*text);
@@ -206,9 +206,9 @@ void CheckAction(std::span<const std::uint8_t> d, const UdpSelections& selection
                 FUZZ_CHECK(bytes[i] == DataByte(d, i));
             }
         }
-        FUZZ_CHECK(AddressFieldBytes(action.device.ipAddr) == SOURCE_BYTES);
+        FUZZ_CHECK(AddressFieldBytes(action.device.net.ipAddr) == SOURCE_BYTES);
         CheckFieldText(action.device.name);
-        CheckFieldText(action.device.serverAddr);
+        CheckFieldText(action.device.net.serverAddr);
         const std::string_view name = DeviceName(action.device);
         FUZZ_CHECK(CurrentDeviceText(name, action.device) ==
                    "Current device: " + std::string(name) + "(192.168.0.100)");

@@ -10,7 +10,7 @@ using namespace dev_param;
 
 std::array<std::uint8_t, DEV_PARAM_LEN> DEV_PARAM_T::encode() const {
     std::array<std::uint8_t, DEV_PARAM_LEN> b{};
-    WriteNetBlock(b, NET_BLOCK, *this);
+    net.EncodeAt(b, NET_BLOCK);
     for (std::size_t i = 0; i < DEV_PARAM_RESERVED_LEN; ++i) {
         b[RESERVED + i] = reserved[i];
     }
@@ -54,7 +54,7 @@ std::array<std::uint8_t, DEV_PARAM_LEN> DEV_PARAM_T::encode() const {
 
 DEV_PARAM_T DEV_PARAM_T::decode(std::span<const std::uint8_t, DEV_PARAM_LEN> b) {
     DEV_PARAM_T p;
-    ReadNetBlock(b, NET_BLOCK, p);
+    p.net = NetBlock::DecodeAt(b, NET_BLOCK);
     for (std::size_t i = 0; i < DEV_PARAM_RESERVED_LEN; ++i) {
         p.reserved[i] = b[RESERVED + i];
     }

@@ -13,7 +13,6 @@ inline constexpr std::size_t DEV_PARAM_RESERVED_LEN = 128;
 
 // Field offsets inside the 568-byte record.
 namespace dev_param {
-// Network block: the discovery record's bytes 16 to 95.
 inline constexpr std::size_t NET_BLOCK = 0;
 inline constexpr std::size_t RESERVED = 80;
 // Cloud block, laid out like the cloud set command's data.
@@ -64,15 +63,7 @@ static_assert(dev_param::CARD_SUFFIX == dev_param::CARD_PREFIX + WIRE_FIELD_LEN)
 static_assert(dev_param::CARD_SUFFIX + WIRE_FIELD_LEN == DEV_PARAM_LEN);
 
 struct DEV_PARAM_T {
-    std::int32_t netMode = 0;
-    std::uint32_t ipAddr = 0; // addresses in control order
-    std::uint32_t subnetMask = 0;
-    std::uint32_t gateway = 0;
-    std::uint32_t dns1 = 0;
-    std::uint32_t dns2 = 0;
-    std::array<char, DEV_SERVER_ADDR_LEN> serverAddr{};
-    std::int32_t serverPort = 0;
-    std::int32_t httpServer = 0;
+    NetBlock net; // the discovery record's bytes 16 to 95
     std::array<std::uint8_t, DEV_PARAM_RESERVED_LEN> reserved{}; // kept, not interpreted
 
     std::int32_t cloudProvider = 0;

@@ -10,14 +10,14 @@ using namespace discover_dev;
 std::array<std::uint8_t, DISCOVER_DEV_LEN> DISCOVER_DEV_T::encode() const {
     std::array<std::uint8_t, DISCOVER_DEV_LEN> bytes{};
     WriteField(bytes, NAME, name);
-    WriteNetBlock(bytes, NET_BLOCK, *this);
+    net.EncodeAt(bytes, NET_BLOCK);
     return bytes;
 }
 
 DISCOVER_DEV_T DISCOVER_DEV_T::decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN> bytes) {
     DISCOVER_DEV_T dev;
     ReadField(bytes, NAME, dev.name);
-    ReadNetBlock(bytes, NET_BLOCK, dev);
+    dev.net = NetBlock::DecodeAt(bytes, NET_BLOCK);
     return dev;
 }
 
@@ -32,7 +32,7 @@ std::array<std::uint8_t, 4> AddressFieldBytes(std::uint32_t field) {
 }
 
 std::string CurrentDeviceText(std::string_view name, const DISCOVER_DEV_T& dev) {
-    const auto a = AddressFieldBytes(dev.ipAddr);
+    const auto a = AddressFieldBytes(dev.net.ipAddr);
     char address[24];
     std::snprintf(address, sizeof address, "(%d.%d.%d.%d)", a[0], a[1], a[2], a[3]);
     // The name is the reader's own text: appended, never formatted.

@@ -6,6 +6,7 @@
 #include "core/TranslateMark.h"
 #include "core/WireConstants.h"
 #include "core/WireText.h"
+#include "net/NetBlock.h"
 
 #include <array>
 #include <cstddef>
@@ -17,23 +18,6 @@
 #include <string_view>
 
 inline constexpr std::size_t DEV_NAME_LEN = 16;
-inline constexpr std::size_t DEV_SERVER_ADDR_LEN = 48;
-// The settings after the name; the UDP parameter record starts with the same bytes.
-inline constexpr std::size_t NET_BLOCK_LEN = 80;
-
-// The network block, offsets from its start: the discovery record holds it from byte 16 on,
-// the UDP parameter record from byte 0.
-namespace net_block {
-inline constexpr std::size_t NET_MODE = 0;
-inline constexpr std::size_t IP_ADDR = 4;
-inline constexpr std::size_t SUBNET_MASK = 8;
-inline constexpr std::size_t GATEWAY = 12;
-inline constexpr std::size_t DNS1 = 16;
-inline constexpr std::size_t DNS2 = 20;
-inline constexpr std::size_t SERVER_ADDR = 24;
-inline constexpr std::size_t SERVER_PORT = 72;
-inline constexpr std::size_t HTTP_SERVER = 76;
-} // namespace net_block
 
 // Field offsets inside the 96-byte record.
 namespace discover_dev {
@@ -43,58 +27,20 @@ inline constexpr std::size_t IP_ADDR = NET_BLOCK + net_block::IP_ADDR;
 } // namespace discover_dev
 
 static_assert(discover_dev::NET_BLOCK == discover_dev::NAME + DEV_NAME_LEN);
-static_assert(net_block::SERVER_PORT == net_block::SERVER_ADDR + DEV_SERVER_ADDR_LEN);
-static_assert(net_block::HTTP_SERVER + 4 == NET_BLOCK_LEN);
 static_assert(discover_dev::NET_BLOCK + NET_BLOCK_LEN == DISCOVER_DEV_LEN);
 
 // Plain value; encode/decode give and take the exact wire bytes.
 struct DISCOVER_DEV_T {
     std::array<char, DEV_NAME_LEN> name{};
-    std::int32_t netMode = 0;
-    // Control order (first dotted field most significant). A record stored from a discovery
-    // reply holds the reply's source address here in network byte order instead.
-    std::uint32_t ipAddr = 0;
-    std::uint32_t subnetMask = 0;
-    std::uint32_t gateway = 0;
-    std::uint32_t dns1 = 0;
-    std::uint32_t dns2 = 0;
-    std::array<char, DEV_SERVER_ADDR_LEN> serverAddr{};
-    std::int32_t serverPort = 0;
-    std::int32_t httpServer = 0;
+    // A record stored from a discovery reply holds the reply's source address in net.ipAddr,
+    // in network byte order instead of control order.
+    NetBlock net;
 
     std::array<std::uint8_t, DISCOVER_DEV_LEN> encode() const;
     static DISCOVER_DEV_T decode(std::span<const std::uint8_t, DISCOVER_DEV_LEN> bytes);
 
     friend bool operator==(const DISCOVER_DEV_T&, const DISCOVER_DEV_T&) = default;
 };
-
-// The network block's fields of a record that has them (the discovery record and the parameter
-// record name them alike), written to or read from the block that starts at base.
-template <class Record>
-void WriteNetBlock(std::span<std::uint8_t> bytes, std::size_t base, const Record& r) {
-    WriteLeI32(bytes, base + net_block::NET_MODE, r.netMode);
-    WriteLe32(bytes, base + net_block::IP_ADDR, r.ipAddr);
-    WriteLe32(bytes, base + net_block::SUBNET_MASK, r.subnetMask);
-    WriteLe32(bytes, base + net_block::GATEWAY, r.gateway);
-    WriteLe32(bytes, base + net_block::DNS1, r.dns1);
-    WriteLe32(bytes, base + net_block::DNS2, r.dns2);
-    WriteField(bytes, base + net_block::SERVER_ADDR, r.serverAddr);
-    WriteLeI32(bytes, base + net_block::SERVER_PORT, r.serverPort);
-    WriteLeI32(bytes, base + net_block::HTTP_SERVER, r.httpServer);
-}
-
-template <class Record>
-void ReadNetBlock(std::span<const std::uint8_t> bytes, std::size_t base, Record& r) {
-    r.netMode = ReadLeI32(bytes, base + net_block::NET_MODE);
-    r.ipAddr = ReadLe32(bytes, base + net_block::IP_ADDR);
-    r.subnetMask = ReadLe32(bytes, base + net_block::SUBNET_MASK);
-    r.gateway = ReadLe32(bytes, base + net_block::GATEWAY);
-    r.dns1 = ReadLe32(bytes, base + net_block::DNS1);
-    r.dns2 = ReadLe32(bytes, base + net_block::DNS2);
-    ReadField(bytes, base + net_block::SERVER_ADDR, r.serverAddr);
-    r.serverPort = ReadLeI32(bytes, base + net_block::SERVER_PORT);
-    r.httpServer = ReadLeI32(bytes, base + net_block::HTTP_SERVER);
-}
 
 // The name: up to its NUL, all 16 bytes when it has none.
 std::string_view DeviceName(const DISCOVER_DEV_T& dev);

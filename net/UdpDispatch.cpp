@@ -42,7 +42,7 @@ UdpAction DispatchUdpDatagram(std::span<const std::uint8_t> datagram, std::uint3
     case UDP_CMD_DISCOVER:
         action.kind = UdpActionKind::AddDevice;
         action.device = DISCOVER_DEV_T::decode(std::span(data).first<DISCOVER_DEV_LEN>());
-        action.device.ipAddr = SourceToAddressField(sourceIpv4);
+        action.device.net.ipAddr = SourceToAddressField(sourceIpv4);
         break;
     case UDP_CMD_OUTPUT_FORMAT_ACK:
         action.kind = UdpActionKind::ConfirmChinese;

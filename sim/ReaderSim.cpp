@@ -19,7 +19,7 @@ constexpr std::size_t AFFIX_BYTES_OFFSET = 1;
 constexpr std::size_t CARD_AFFIX_FORMAT_OFFSET = 0;
 constexpr std::size_t CARD_AFFIX_PREFIX_LEN_OFFSET = 1;
 
-constexpr std::size_t MAX_AWAITING_SENDERS = 64;
+constexpr std::size_t MAX_AWAITING_SENDERS = 1024;
 
 const std::uint8_t CRLF[] = {0x0D, 0x0A};
 
@@ -389,14 +389,26 @@ Outcome ReaderSim::ApplyNetBlock(std::span<const std::uint8_t> block) {
     if (it == m_readers.end()) {
         return {{}, {}, "network block for unknown reader \"" + name + "\" dropped"};
     }
-    it->net = ToNetworkBlock(dev);
     const auto index = std::size_t(it - m_readers.begin());
     Outcome out;
-    // The record first: its display would hide the confirmation in the status bar.
+    if (m_netFaults.kind == NetFaults::Kind::NoConfirm) {
+        out.note = "fault: network command for \"" + name + "\" ignored";
+        return out;
+    }
+    if (m_netFaults.kind == NetFaults::Kind::Unchanged) {
+        out.note = "fault: network command for \"" + name + "\" confirmed, old settings kept";
+    } else {
+        it->net = ToNetworkBlock(dev.net);
+        out.netChanged = index;
+        out.note = "network settings of \"" + name + "\" changed";
+    }
+    // The record first: its display would hide the confirmation in the status bar. Then the
+    // announcement a reader makes after a network change.
     out.datagrams.push_back({OutDatagram::To::Target, ParamRecordDatagram(index)});
     out.datagrams.push_back({OutDatagram::To::Sender,
                              BuildUdpDatagram(UDP_CMD_SET_NET_ACK, ToDiscoverDev(*it).encode())});
-    out.note = "network settings of \"" + name + "\" changed";
+    out.datagrams.push_back({OutDatagram::To::Target, DiscoveryReply(index)});
+    out.announceDelayMs = m_netFaults.announceDelayMs;
     return out;
 }
 

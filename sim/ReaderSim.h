@@ -62,6 +62,19 @@ struct SerialFaults {
     }
 };
 
+// Misbehaviour with the network set-up command.
+struct NetFaults {
+    enum class Kind {
+        None,
+        NoConfirm, // takes no notice: no confirmation, no change
+        Unchanged, // confirms, keeps its old settings and announces them
+    };
+    Kind kind = Kind::None;
+    int announceDelayMs = 0; // after a change, announces this late
+
+    bool Any() const { return kind != Kind::None || announceDelayMs > 0; }
+};
+
 // The garbage byte a garbled parameter reply carries after its header.
 inline constexpr std::uint8_t GARBLE_BYTE = 0xFF;
 
@@ -70,6 +83,9 @@ struct Outcome {
     std::vector<OutDatagram> datagrams;
     std::string note; // one line for the log
     int delayMs = 0;  // the serial reply goes out this late
+    // A network command changed this reader's settings; datagrams to the target go this late.
+    std::optional<std::size_t> netChanged = std::nullopt;
+    int announceDelayMs = 0;
 };
 
 class ReaderSim {
@@ -79,6 +95,7 @@ public:
     // Confirms each serial setting over UDP too.
     void SetUdpConfirm(bool on) { m_udpConfirm = on; }
     void SetFaults(SerialFaults faults) { m_faults = std::move(faults); }
+    void SetNetFaults(NetFaults faults) { m_netFaults = faults; }
 
     std::size_t ReaderCount() const { return m_readers.size(); }
     const ReaderSettings& Reader(std::size_t index) const { return m_readers.at(index); }
@@ -105,6 +122,7 @@ private:
     std::map<std::uint64_t, bool> m_awaitingBlock; // sender sent a 0x20 header, block next
     bool m_udpConfirm = false;
     SerialFaults m_faults;
+    NetFaults m_netFaults;
     std::size_t m_frames = 0; // command frames received on the serial line
 };
 

@@ -52,6 +52,7 @@ CReaderSimApp::CReaderSimApp(SimOptions options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_sim(m_options.readers) {
     m_sim.SetUdpConfirm(m_options.udpConfirm);
     m_sim.SetFaults(m_options.faults);
+    m_sim.SetNetFaults(m_options.netFaults);
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setInterval(SERIAL_QUIET_MS);
     connect(&m_quietTimer, &QTimer::timeout, this, &CReaderSimApp::OnSerialQuiet);
@@ -89,16 +90,20 @@ bool CReaderSimApp::Start() {
         PrintStatus(QStringLiteral("serial port link %1").arg(m_options.link));
     }
 
-    m_udp = new QUdpSocket(this);
-    if (!m_udp->bind(m_options.listenAddress, m_options.listenPort)) {
-        PrintStatus(QStringLiteral("cannot listen on %1: %2")
-                        .arg(Endpoint(m_options.listenAddress, m_options.listenPort),
-                             m_udp->errorString()));
-        return false;
+    if (m_options.ownAddresses) {
+        for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
+            QUdpSocket* socket = Listen(QHostAddress(m_sim.Reader(i).net.ipAddr), i);
+            if (!socket) {
+                return false;
+            }
+            m_readerSockets.push_back(socket);
+        }
+    } else {
+        m_udp = Listen(m_options.listenAddress, 0);
+        if (!m_udp) {
+            return false;
+        }
     }
-    connect(m_udp, &QUdpSocket::readyRead, this, &CReaderSimApp::OnDatagrams);
-    PrintStatus(QStringLiteral("listening on %1")
-                    .arg(Endpoint(m_options.listenAddress, m_udp->localPort())));
     QStringList names;
     for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
         names << QString::fromStdString(m_sim.Reader(i).name);
@@ -116,7 +121,8 @@ bool CReaderSimApp::Start() {
     Announce();
     QTimer::singleShot(STARTUP_REPEAT_MS, this, &CReaderSimApp::Announce);
     for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
-        SendTo(m_sim.ParamRecordDatagram(i), m_options.targetAddress, m_options.targetPort);
+        SendTo(SocketFor(i), m_sim.ParamRecordDatagram(i), m_options.targetAddress,
+               m_options.targetPort);
     }
     if (m_options.announceEveryMs > 0) {
         m_announceTimer.start(m_options.announceEveryMs);
@@ -126,8 +132,10 @@ bool CReaderSimApp::Start() {
 
 void CReaderSimApp::Announce() {
     for (std::size_t i = 0; i < m_sim.ReaderCount(); ++i) {
-        SendTo(m_sim.VersionAnnouncement(i), m_options.targetAddress, m_options.targetPort);
-        SendTo(m_sim.DiscoveryReply(i), m_options.targetAddress, m_options.targetPort);
+        SendTo(SocketFor(i), m_sim.VersionAnnouncement(i), m_options.targetAddress,
+               m_options.targetPort);
+        SendTo(SocketFor(i), m_sim.DiscoveryReply(i), m_options.targetAddress,
+               m_options.targetPort);
     }
 }
 
@@ -143,7 +151,7 @@ void CReaderSimApp::OnSerialBytes(const QByteArray& bytes) {
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     for (const sim::SerialInput& input : m_parser.Feed({data, std::size_t(bytes.size())})) {
-        Apply(m_sim.HandleSerial(input), QStringLiteral("serial"), {}, 0);
+        Apply(m_sim.HandleSerial(input), QStringLiteral("serial"), {}, 0, 0);
     }
     if (m_parser.Pending() > 0) {
         m_quietTimer.start();
@@ -158,14 +166,32 @@ void CReaderSimApp::OnSerialQuiet() {
     m_parser.Reset();
 }
 
-void CReaderSimApp::OnDatagrams() {
-    while (m_udp->hasPendingDatagrams()) {
-        if (m_udp->pendingDatagramSize() > MAX_DATAGRAM_LEN) {
-            m_udp->receiveDatagram(0);
+QUdpSocket* CReaderSimApp::Listen(const QHostAddress& address, std::size_t reader) {
+    auto* socket = new QUdpSocket(this);
+    if (!socket->bind(address, m_options.listenPort)) {
+        PrintStatus(QStringLiteral("cannot listen on %1: %2")
+                        .arg(Endpoint(address, m_options.listenPort), socket->errorString()));
+        delete socket;
+        return nullptr;
+    }
+    connect(socket, &QUdpSocket::readyRead, this,
+            [this, socket, reader] { OnDatagrams(socket, reader); });
+    PrintStatus(QStringLiteral("listening on %1").arg(Endpoint(address, socket->localPort())));
+    return socket;
+}
+
+QUdpSocket* CReaderSimApp::SocketFor(std::size_t reader) const {
+    return m_options.ownAddresses ? m_readerSockets.at(reader) : m_udp;
+}
+
+void CReaderSimApp::OnDatagrams(QUdpSocket* socket, std::size_t reader) {
+    while (socket->hasPendingDatagrams()) {
+        if (socket->pendingDatagramSize() > MAX_DATAGRAM_LEN) {
+            socket->receiveDatagram(0);
             PrintLog(QStringLiteral("udp: datagram over %1 bytes discarded").arg(MAX_DATAGRAM_LEN));
             continue;
         }
-        const QNetworkDatagram datagram = m_udp->receiveDatagram();
+        const QNetworkDatagram datagram = socket->receiveDatagram();
         const QByteArray bytes = datagram.data();
         const QHostAddress sender = datagram.senderAddress();
         const quint16 senderPort = quint16(datagram.senderPort());
@@ -173,15 +199,37 @@ void CReaderSimApp::OnDatagrams() {
                      .arg(Endpoint(sender, senderPort))
                      .arg(bytes.size())
                      .arg(Hex(bytes)));
-        const std::uint64_t key = (std::uint64_t(sender.toIPv4Address()) << 16) | senderPort;
+        // A header and its block pair up per sender and per receiving reader.
+        const std::uint64_t key = (std::uint64_t(reader) << 48) |
+                                  (std::uint64_t(sender.toIPv4Address()) << 16) | senderPort;
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
         Apply(m_sim.HandleDatagram({data, std::size_t(bytes.size())}, key), QStringLiteral("udp"),
-              sender, senderPort);
+              sender, senderPort, reader);
     }
 }
 
+void CReaderSimApp::Move(std::size_t reader) {
+    QUdpSocket*& socket = m_readerSockets.at(reader);
+    const QHostAddress to(m_sim.Reader(reader).net.ipAddr);
+    if (socket->localAddress() == to) {
+        return;
+    }
+    QUdpSocket* moved = Listen(to, reader);
+    if (!moved) {
+        PrintLog(QStringLiteral("udp: \"%1\" stays at %2")
+                     .arg(QString::fromStdString(m_sim.Reader(reader).name),
+                          socket->localAddress().toString()));
+        return;
+    }
+    PrintLog(QStringLiteral("udp: \"%1\" moved from %2 to %3")
+                 .arg(QString::fromStdString(m_sim.Reader(reader).name),
+                      socket->localAddress().toString(), to.toString()));
+    socket->deleteLater();
+    socket = moved;
+}
+
 void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
-                          const QHostAddress& sender, quint16 senderPort) {
+                          const QHostAddress& sender, quint16 senderPort, std::size_t reader) {
     if (!outcome.note.empty()) {
         PrintLog(channel + QStringLiteral(": ") + QString::fromStdString(outcome.note));
     }
@@ -198,30 +246,53 @@ void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
             write();
         }
     }
+    const std::size_t from = outcome.netChanged.value_or(reader);
+    // A reader that moves confirms from where it was asked, then announces from where it is.
+    const bool later = m_options.ownAddresses || outcome.announceDelayMs > 0;
+    std::vector<std::vector<std::uint8_t>> toTarget;
     for (const sim::OutDatagram& datagram : outcome.datagrams) {
-        Send(datagram, sender, senderPort);
+        if (datagram.to == sim::OutDatagram::To::Sender && !sender.isNull()) {
+            SendTo(SocketFor(reader), datagram.bytes, sender, senderPort);
+        } else if (later) {
+            toTarget.push_back(datagram.bytes);
+        } else {
+            SendTo(SocketFor(from), datagram.bytes, m_options.targetAddress, m_options.targetPort);
+        }
     }
-}
-
-void CReaderSimApp::Send(const sim::OutDatagram& datagram, const QHostAddress& sender,
-                         quint16 senderPort) {
-    if (datagram.to == sim::OutDatagram::To::Sender && !sender.isNull()) {
-        SendTo(datagram.bytes, sender, senderPort);
+    if (m_options.ownAddresses && outcome.netChanged) {
+        Move(*outcome.netChanged);
+    }
+    const auto announce = [this, from, toTarget] {
+        for (const auto& bytes : toTarget) {
+            SendTo(SocketFor(from), bytes, m_options.targetAddress, m_options.targetPort);
+        }
+    };
+    if (outcome.announceDelayMs > 0) {
+        // Quiet until then: the repeated announcements wait too.
+        const bool repeating = m_announceTimer.isActive();
+        m_announceTimer.stop();
+        QTimer::singleShot(outcome.announceDelayMs, this, [this, announce, repeating] {
+            announce();
+            if (repeating) {
+                m_announceTimer.start();
+            }
+        });
     } else {
-        SendTo(datagram.bytes, m_options.targetAddress, m_options.targetPort);
+        announce();
     }
 }
 
-void CReaderSimApp::SendTo(const std::vector<std::uint8_t>& bytes, const QHostAddress& address,
-                           quint16 port) {
-    const qint64 sent = m_udp->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
-                                             qint64(bytes.size()), address, port);
+void CReaderSimApp::SendTo(QUdpSocket* socket, const std::vector<std::uint8_t>& bytes,
+                           const QHostAddress& address, quint16 port) {
+    const qint64 sent = socket->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
+                                              qint64(bytes.size()), address, port);
     PrintLog(
-        QStringLiteral("udp tx %1 [%2]%3%4")
-            .arg(Endpoint(address, port))
+        QStringLiteral("udp tx %1 > %2 [%3]%4%5")
+            .arg(Endpoint(socket->localAddress(), socket->localPort()), Endpoint(address, port))
             .arg(bytes.size())
             .arg(Hex(bytes))
-            .arg(sent < 0 ? QStringLiteral(" (failed: %1)").arg(m_udp->errorString()) : QString()));
+            .arg(sent < 0 ? QStringLiteral(" (failed: %1)").arg(socket->errorString())
+                          : QString()));
 }
 
 void CReaderSimApp::RemoveLink() {

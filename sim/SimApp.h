@@ -31,6 +31,10 @@ struct SimOptions {
     // hears nothing sensible at any other speed.
     bool strictBaud = false;
     sim::SerialFaults faults;
+    sim::NetFaults netFaults;
+    // Each reader listens and announces at its own address (a 127.x.y.z one on loopback) and
+    // moves when a network command changes that address.
+    bool ownAddresses = false;
 };
 
 class CReaderSimApp : public QObject {
@@ -46,12 +50,16 @@ public:
 private:
     void OnSerialBytes(const QByteArray& bytes);
     void OnSerialQuiet();
-    void OnDatagrams();
+    void OnDatagrams(QUdpSocket* socket, std::size_t reader);
     void Announce();
-    void Send(const sim::OutDatagram& datagram, const QHostAddress& sender, quint16 senderPort);
-    void SendTo(const std::vector<std::uint8_t>& bytes, const QHostAddress& address, quint16 port);
+    // The socket reader sends from: its own, or the one all readers share.
+    QUdpSocket* SocketFor(std::size_t reader) const;
+    QUdpSocket* Listen(const QHostAddress& address, std::size_t reader);
+    void Move(std::size_t reader);
+    void SendTo(QUdpSocket* socket, const std::vector<std::uint8_t>& bytes,
+                const QHostAddress& address, quint16 port);
     void Apply(const sim::Outcome& outcome, const QString& channel, const QHostAddress& sender,
-               quint16 senderPort);
+               quint16 senderPort, std::size_t reader);
     void RemoveLink();
 
     SimOptions m_options;
@@ -59,6 +67,7 @@ private:
     sim::FrameParser m_parser;
     std::unique_ptr<CSerialLine> m_serial;
     QUdpSocket* m_udp = nullptr;
+    std::vector<QUdpSocket*> m_readerSockets; // with ownAddresses, one per reader
     QTimer m_announceTimer;
     QTimer m_quietTimer;
     bool m_linkMade = false;

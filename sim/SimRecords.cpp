@@ -63,29 +63,13 @@ SerialParamRecord ToSerialParamRecord(const ReaderSettings& s) {
 DISCOVER_DEV_T ToDiscoverDev(const ReaderSettings& s) {
     DISCOVER_DEV_T d;
     SetFieldText(d.name, s.name);
-    d.netMode = s.net.netMode;
-    d.ipAddr = s.net.ipAddr;
-    d.subnetMask = s.net.subnetMask;
-    d.gateway = s.net.gateway;
-    d.dns1 = s.net.dns1;
-    d.dns2 = s.net.dns2;
-    SetFieldText(d.serverAddr, s.net.serverAddr);
-    d.serverPort = s.net.serverPort;
-    d.httpServer = s.net.httpServer;
+    d.net = ToNetBlock(s.net);
     return d;
 }
 
 DEV_PARAM_T ToDevParam(const ReaderSettings& s) {
     DEV_PARAM_T p;
-    p.netMode = s.net.netMode;
-    p.ipAddr = s.net.ipAddr;
-    p.subnetMask = s.net.subnetMask;
-    p.gateway = s.net.gateway;
-    p.dns1 = s.net.dns1;
-    p.dns2 = s.net.dns2;
-    SetFieldText(p.serverAddr, s.net.serverAddr);
-    p.serverPort = s.net.serverPort;
-    p.httpServer = s.net.httpServer;
+    p.net = ToNetBlock(s.net);
 
     p.cloudProvider = s.cloud.provider;
     p.cloudServer = s.cloud.serverAddr;
@@ -139,17 +123,31 @@ CloudBlock DecodeCloudBlock(std::span<const std::uint8_t> block) {
     return cloud;
 }
 
-NetworkBlock ToNetworkBlock(const DISCOVER_DEV_T& d) {
+NetBlock ToNetBlock(const NetworkBlock& n) {
+    NetBlock b;
+    b.netMode = n.netMode;
+    b.ipAddr = n.ipAddr;
+    b.subnetMask = n.subnetMask;
+    b.gateway = n.gateway;
+    b.dns1 = n.dns1;
+    b.dns2 = n.dns2;
+    SetFieldText(b.serverAddr, n.serverAddr);
+    b.serverPort = n.serverPort;
+    b.httpServer = n.httpServer;
+    return b;
+}
+
+NetworkBlock ToNetworkBlock(const NetBlock& b) {
     NetworkBlock net;
-    net.netMode = d.netMode;
-    net.ipAddr = d.ipAddr;
-    net.subnetMask = d.subnetMask;
-    net.gateway = d.gateway;
-    net.dns1 = d.dns1;
-    net.dns2 = d.dns2;
-    net.serverAddr = std::string(FieldText(d.serverAddr));
-    net.serverPort = d.serverPort;
-    net.httpServer = d.httpServer;
+    net.netMode = b.netMode;
+    net.ipAddr = b.ipAddr;
+    net.subnetMask = b.subnetMask;
+    net.gateway = b.gateway;
+    net.dns1 = b.dns1;
+    net.dns2 = b.dns2;
+    net.serverAddr = std::string(FieldText(b.serverAddr));
+    net.serverPort = b.serverPort;
+    net.httpServer = b.httpServer;
     return net;
 }
 

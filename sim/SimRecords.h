@@ -17,7 +17,8 @@ DEV_PARAM_T ToDevParam(const ReaderSettings& settings);
 
 // The cloud block a reader receives with request 0x18 (at least CLOUD_BLOCK_LEN bytes).
 CloudBlock DecodeCloudBlock(std::span<const std::uint8_t> block);
-// The settings part of a discovery record (the name aside).
-NetworkBlock ToNetworkBlock(const DISCOVER_DEV_T& dev);
+// The network block both UDP records carry, and back.
+NetBlock ToNetBlock(const NetworkBlock& net);
+NetworkBlock ToNetworkBlock(const NetBlock& block);
 
 } // namespace sim

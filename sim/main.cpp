@@ -156,6 +156,24 @@ int main(int argc, char* argv[]) {
         QStringLiteral("stop-after"),
         QStringLiteral("Fault: handle this many command frames, then answer nothing."),
         QStringLiteral("frames"));
+    const QCommandLineOption ownAddressOption(
+        QStringLiteral("own-address"),
+        QStringLiteral("Each reader listens and announces at its own IP address (give 127.x.y.z "
+                       "addresses on loopback) and moves when a network command changes it."));
+    const QCommandLineOption ipOption(
+        QStringLiteral("ip"),
+        QStringLiteral("IP address of the first reader; the others follow it one by one."),
+        QStringLiteral("address"));
+    const QCommandLineOption netFaultOption(
+        QStringLiteral("net-fault"),
+        QStringLiteral("Fault: ignore the network command (no-confirm), or confirm it and keep "
+                       "the old settings (unchanged)."),
+        QStringLiteral("no-confirm|unchanged"));
+    const QCommandLineOption announceDelayOption(
+        QStringLiteral("announce-delay"),
+        QStringLiteral("Fault: after a network change, announce this many milliseconds late."),
+        QStringLiteral("ms"));
+    parser.addOptions({ownAddressOption, ipOption, netFaultOption, announceDelayOption});
     parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
                        listenOption, announceOption, confirmOption, readersOption, nameOption,
                        silentOption, staleOption, delayOption, paramReplyOption, stopAfterOption,
@@ -180,11 +198,18 @@ int main(int argc, char* argv[]) {
         }
         options.readers.front().name = name;
     }
+    if (parser.isSet(ipOption)) {
+        const QHostAddress ip(parser.value(ipOption));
+        if (ip.protocol() != QAbstractSocket::IPv4Protocol) {
+            return Usage(QStringLiteral("--ip: an IPv4 address such as 127.0.0.2"));
+        }
+        options.readers.front().net.ipAddr = ip.toIPv4Address();
+    }
     if (parser.isSet(readersOption)) {
         bool ok = false;
         const int count = parser.value(readersOption).toInt(&ok);
-        if (!ok || count < 1 || count > 64) {
-            return Usage(QStringLiteral("--readers: a count from 1 to 64"));
+        if (!ok || count < 1 || count > 250) {
+            return Usage(QStringLiteral("--readers: a count from 1 to 250"));
         }
         options.readers.resize(std::min<std::size_t>(options.readers.size(), std::size_t(count)));
         while (options.readers.size() < std::size_t(count)) {
@@ -248,6 +273,25 @@ int main(int argc, char* argv[]) {
             return Usage(QStringLiteral("--stop-after: a number of frames, 0 or more"));
         }
         faults.stopAfter = std::size_t(frames);
+    }
+
+    options.ownAddresses = parser.isSet(ownAddressOption);
+    if (parser.isSet(netFaultOption)) {
+        const QString kind = parser.value(netFaultOption);
+        if (kind == QLatin1String("no-confirm")) {
+            options.netFaults.kind = sim::NetFaults::Kind::NoConfirm;
+        } else if (kind == QLatin1String("unchanged")) {
+            options.netFaults.kind = sim::NetFaults::Kind::Unchanged;
+        } else {
+            return Usage(QStringLiteral("--net-fault: no-confirm or unchanged"));
+        }
+    }
+    if (parser.isSet(announceDelayOption)) {
+        options.netFaults.announceDelayMs = parser.value(announceDelayOption).toInt(&ok);
+        if (!ok || options.netFaults.announceDelayMs < 0 ||
+            options.netFaults.announceDelayMs > 60000) {
+            return Usage(QStringLiteral("--announce-delay: milliseconds from 0 to 60000"));
+        }
     }
 
     if (!InstallSignalHandlers(app)) {

@@ -8,6 +8,7 @@
 #include "core/WireText.h"
 #include "net/DevParam.h"
 #include "net/DiscoverDev.h"
+#include "net/NetSetCommand.h"
 #include "net/UdpDispatch.h"
 #include "net/UdpPacket.h"
 #include "ui/CatalogText.h"
@@ -257,7 +258,7 @@ void CTessaroDlg::OnNetSetup() {
     m_reply.ClearBuffer();
     UpdateData(true);
 
-    DISCOVER_DEV_T block;
+    NetBlock block;
     m_curDev = DISCOVER_DEV_T{};
     block.netMode = combo(IDC_NETWORK_MODE)->currentIndex();
     block.ipAddr = ipAddress(IDC_IP_ADDRESS)->GetAddress();
@@ -278,14 +279,10 @@ void CTessaroDlg::OnNetSetup() {
     }
     const QByteArray name = RowName(row);
     SelectDeviceByName(name);
-    // A name that filled all 16 bytes goes back as it came, without a terminator.
-    SetFieldBytes(block.name,
-                  std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
+    const NetSetDatagrams command = BuildNetSetCommand(
+        std::string_view(name.constData(), static_cast<std::size_t>(name.size())), block);
 
-    MspSendCmd_t header;
-    BuildCmdHeader(header, UDP_CMD_SET_NET, DISCOVER_DEV_LEN);
-
-    const QHostAddress to(AddressFieldToSource(m_curDev.ipAddr));
+    const QHostAddress to(AddressFieldToSource(m_curDev.net.ipAddr));
     const QString peer = to.toString() + u':' + QString::number(UDP_READER_PORT);
     const QString local = UdpLocalEnd(to);
     auto send = [&](std::span<const std::uint8_t> bytes, std::string name) {
@@ -297,9 +294,9 @@ void CTessaroDlg::OnNetSetup() {
         SetPaneText(0, ok ? tr("Data sent successfully.") : tr("Error sending data."));
     };
     DebugTrace("MspSendCmd_t:%d", static_cast<int>(PACKAGE_HEADER_LEN));
-    send(header.encode(), {});
+    send(command.header, {});
     DebugTrace("DISCOVER_DEV_T:%d", static_cast<int>(DISCOVER_DEV_LEN));
-    send(block.encode(), "Set network data");
+    send(command.block, "Set network data");
 }
 
 void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
@@ -308,15 +305,15 @@ void CTessaroDlg::ShowUdpParams(std::span<const std::uint8_t> record) {
     const DEV_PARAM_T p = DEV_PARAM_T::decode(bytes);
 
     // Network group.
-    ipAddress(IDC_IP_ADDRESS)->SetAddress(p.ipAddr);
-    ipAddress(IDC_SUBNET_MASK)->SetAddress(p.subnetMask);
-    ipAddress(IDC_GATEWAY)->SetAddress(p.gateway);
-    ipAddress(IDC_DNS1)->SetAddress(p.dns1);
-    ipAddress(IDC_DNS2)->SetAddress(p.dns2);
-    edit(IDC_SERVER_ADDRESS)->setText(FromLocal(FieldText(p.serverAddr)));
-    m_nServerPort = p.serverPort;
-    SelectListIndex(IDC_HTTP_SERVER, p.httpServer);
-    SelectListIndex(IDC_NETWORK_MODE, p.netMode);
+    ipAddress(IDC_IP_ADDRESS)->SetAddress(p.net.ipAddr);
+    ipAddress(IDC_SUBNET_MASK)->SetAddress(p.net.subnetMask);
+    ipAddress(IDC_GATEWAY)->SetAddress(p.net.gateway);
+    ipAddress(IDC_DNS1)->SetAddress(p.net.dns1);
+    ipAddress(IDC_DNS2)->SetAddress(p.net.dns2);
+    edit(IDC_SERVER_ADDRESS)->setText(FromLocal(FieldText(p.net.serverAddr)));
+    m_nServerPort = p.net.serverPort;
+    SelectListIndex(IDC_HTTP_SERVER, p.net.httpServer);
+    SelectListIndex(IDC_NETWORK_MODE, p.net.netMode);
 
     // Plain lists; the two format codes count from 1.
     SelectListIndex(IDC_LIGHT, p.light);

@@ -140,7 +140,7 @@ void NetDialogTest::sameNameSelectsTheOlderRecord() {
     for (const int row : {0, 1}) {
         DialogStateProbe::CurrentDevice(dlg) = DISCOVER_DEV_T{};
         SelectRow(dlg, row);
-        QCOMPARE(dlg.currentDevice().serverPort, 1);
+        QCOMPARE(dlg.currentDevice().net.serverPort, 1);
     }
 }
 
@@ -153,7 +153,7 @@ void NetDialogTest::sourceAddressWinsOverTheRecord() {
     const QString expected = QStringLiteral("Current device: Gate(127.0.0.1)");
     QCOMPARE(dlg.PaneText(0), expected);
     QCOMPARE(dlg.windowTitle(), expected);
-    QCOMPARE(AddressFieldBytes(dlg.currentDevice().ipAddr),
+    QCOMPARE(AddressFieldBytes(dlg.currentDevice().net.ipAddr),
              (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
 }
 
@@ -396,7 +396,7 @@ void NetDialogTest::untrustedNamesAndDatagrams() {
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: ABCDEFGHIJKLMNOP(127.0.0.1)"));
     // Bytes that are no text in this code page still pick their own record.
     SelectRow(dlg, 1);
-    QCOMPARE(dlg.currentDevice().serverPort, 7);
+    QCOMPARE(dlg.currentDevice().net.serverPort, 7);
     SelectRow(dlg, 0);
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Current device: %s%n%x(127.0.0.1)"));
 
@@ -471,7 +471,7 @@ void NetDialogTest::setUpWithoutSelection() {
     DialogStateProbe::Reply(dlg).replyMode = REPLY_MODE_PARAM_QUERY;
     DialogStateProbe::Reply(dlg).recvBuf[0] = 0x41;
     DialogStateProbe::Reply(dlg).recvCount = 7;
-    DialogStateProbe::CurrentDevice(dlg).serverPort = 5;
+    DialogStateProbe::CurrentDevice(dlg).net.serverPort = 5;
     dlg.edit(IDC_SERVER_PORT)->setText(QStringLiteral("abc"));
     dlg.OnNetSetup();
     QCOMPARE(dlg.PaneText(0), QStringLiteral("Send failed, no device selected."));

@@ -48,24 +48,24 @@ TEST(DiscoverDev, DecodesAHandWrittenRecordAndEncodesItBack) {
 
     const DISCOVER_DEV_T dev = DISCOVER_DEV_T::decode(std::span<const std::uint8_t, 96>(b));
     EXPECT_EQ(DeviceName(dev), "Gate");
-    EXPECT_EQ(dev.netMode, 1);
-    EXPECT_EQ(dev.ipAddr, 0xC0A80001u);
-    EXPECT_EQ(dev.subnetMask, 0xFFFFFF00u);
-    EXPECT_EQ(dev.gateway, 0xC0A801FEu);
-    EXPECT_EQ(dev.dns1, 0x72727272u);
-    EXPECT_EQ(dev.dns2, 0x08080808u);
-    EXPECT_EQ(FieldText(dev.serverAddr), "srv.example");
-    EXPECT_EQ(dev.serverPort, 8080);
-    EXPECT_EQ(dev.httpServer, 4);
+    EXPECT_EQ(dev.net.netMode, 1);
+    EXPECT_EQ(dev.net.ipAddr, 0xC0A80001u);
+    EXPECT_EQ(dev.net.subnetMask, 0xFFFFFF00u);
+    EXPECT_EQ(dev.net.gateway, 0xC0A801FEu);
+    EXPECT_EQ(dev.net.dns1, 0x72727272u);
+    EXPECT_EQ(dev.net.dns2, 0x08080808u);
+    EXPECT_EQ(FieldText(dev.net.serverAddr), "srv.example");
+    EXPECT_EQ(dev.net.serverPort, 8080);
+    EXPECT_EQ(dev.net.httpServer, 4);
     EXPECT_EQ(ToBytes(dev.encode()), b);
 }
 
 TEST(DiscoverDev, SetUpBlockStartsWithNameModeAddressMask) {
     DISCOVER_DEV_T dev;
     SetFieldText(dev.name, "A");
-    dev.netMode = 0;
-    dev.ipAddr = 0xC0A80001;     // 192.168.0.1
-    dev.subnetMask = 0xFFFFFF00; // 255.255.255.0
+    dev.net.netMode = 0;
+    dev.net.ipAddr = 0xC0A80001;     // 192.168.0.1
+    dev.net.subnetMask = 0xFFFFFF00; // 255.255.255.0
     const Bytes start = {'A',  0,    0,    0,    0,    0,    0,    0,    0,    0,
                          0,    0,    0,    0,    0,    0,    0x00, 0x00, 0x00, 0x00,
                          0x01, 0x00, 0xA8, 0xC0, 0x00, 0xFF, 0xFF, 0xFF};
@@ -75,7 +75,7 @@ TEST(DiscoverDev, SetUpBlockStartsWithNameModeAddressMask) {
 
 TEST(DiscoverDev, TextFieldsStayInsideTheirWidth) {
     DISCOVER_DEV_T dev;
-    SetFieldText(dev.serverAddr, std::string(60, 'x'));
+    SetFieldText(dev.net.serverAddr, std::string(60, 'x'));
     const Bytes b = ToBytes(dev.encode());
     EXPECT_EQ(b[40 + 46], 'x');
     EXPECT_EQ(b[40 + 47], 0); // 47 characters and the NUL
@@ -100,7 +100,7 @@ TEST(DiscoverDev, SourceAddressTravelsFirstOctetFirst) {
     EXPECT_EQ(AddressFieldBytes(field), (std::array<std::uint8_t, 4>{0xC0, 0xA8, 0x01, 0x14}));
     EXPECT_EQ(AddressFieldToSource(field), 0xC0A80114u);
     DISCOVER_DEV_T dev;
-    dev.ipAddr = field;
+    dev.net.ipAddr = field;
     const Bytes b = ToBytes(dev.encode());
     EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 24), (Bytes{0xC0, 0xA8, 0x01, 0x14}));
     // The reader's name is text, not a format.
@@ -112,7 +112,7 @@ TEST(DiscoverDev, FirstStoredRecordOfThatExactName) {
     for (const auto& [name, port] : {std::pair{"Twin", 1}, {"Other", 2}, {"Twin", 3}, {"", 4}}) {
         auto dev = std::make_unique<DISCOVER_DEV_T>();
         SetFieldText(dev->name, name);
-        dev->serverPort = port;
+        dev->net.serverPort = port;
         list.push_back(std::move(dev));
     }
     struct Row {
@@ -122,7 +122,7 @@ TEST(DiscoverDev, FirstStoredRecordOfThatExactName) {
     for (const Row& r :
          {Row{"Twin", 1}, {"Other", 2}, {"", 4}, {"twin", 0}, {"Twi", 0}, {"Twin ", 0}}) {
         const DISCOVER_DEV_T* found = FindDeviceByName(list, r.name);
-        EXPECT_EQ(found ? found->serverPort : 0, r.port) << "[" << r.name << "]";
+        EXPECT_EQ(found ? found->net.serverPort : 0, r.port) << "[" << r.name << "]";
     }
 }
 
@@ -165,7 +165,7 @@ TEST(DevParam, DecodesEveryFieldFromAHandWrittenRecord) {
     // The dialog tests see every shown field land in its control; here the fields it cannot
     // see, the odd offsets, and the way back out.
     const DEV_PARAM_T p = DEV_PARAM_T::decode(std::span<const std::uint8_t, 568>(b));
-    EXPECT_EQ(p.ipAddr, 0xC0A80114u);
+    EXPECT_EQ(p.net.ipAddr, 0xC0A80114u);
     EXPECT_EQ(p.reserved.front(), 0xAA);
     EXPECT_EQ(p.reserved.back(), 0xAA);
     EXPECT_EQ(p.cloudServer, 0x01020304u);

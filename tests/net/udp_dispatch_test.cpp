@@ -161,7 +161,7 @@ TEST(UdpDispatch, DiscoveryKeepsTheRecordButTakesTheSourceAddress) {
     const UdpAction gate = Dispatch(reply);
     ASSERT_EQ(gate.kind, UdpActionKind::AddDevice);
     EXPECT_EQ(DeviceName(gate.device), "Gate");
-    EXPECT_EQ(gate.device.serverPort, 80);
+    EXPECT_EQ(gate.device.net.serverPort, 80);
     EXPECT_EQ(CurrentDeviceText("Gate", gate.device), "Current device: Gate(192.168.1.20)");
 }
 

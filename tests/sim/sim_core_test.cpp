@@ -436,7 +436,7 @@ TEST(ReaderSimNet, AnnouncementHeadersAndChecksums) {
     EXPECT_EQ(Bytes(record.begin() + 4 + 491, record.begin() + 4 + 495), Hex("80 25 00 00"));
 }
 
-Bytes NetBlock(const char* name) {
+Bytes NetCommandBlock(const char* name) {
     // Name, mode 1, ip 10.0.0.9, server port 8080, HTTP server 2.
     Bytes block(96, 0);
     block[0] = static_cast<std::uint8_t>(name[0]);
@@ -452,7 +452,7 @@ Bytes NetBlock(const char* name) {
 TEST(ReaderSimNet, AppliesTheNetworkCommandAndAnswers) {
     sim::ReaderSim reader({SmallReader(), sim::NumberedReader(SmallReader(), 2)});
     EXPECT_TRUE(reader.HandleDatagram(Hex("05 20 64 00"), 7).datagrams.empty());
-    const auto out = reader.HandleDatagram(NetBlock("A"), 7);
+    const auto out = reader.HandleDatagram(NetCommandBlock("A"), 7);
 
     EXPECT_EQ(reader.Reader(0).net.netMode, 1);
     EXPECT_EQ(reader.Reader(0).net.ipAddr, 0x0A000009u);
@@ -460,15 +460,51 @@ TEST(ReaderSimNet, AppliesTheNetworkCommandAndAnswers) {
     EXPECT_EQ(reader.Reader(0).net.httpServer, 2);
     EXPECT_EQ(reader.Reader(0).net.serverAddr, "");
     EXPECT_EQ(reader.Reader(1), sim::NumberedReader(SmallReader(), 2)); // the other reader
-    ASSERT_EQ(out.datagrams.size(), 2u);
+    EXPECT_EQ(out.netChanged, std::optional<std::size_t>(0));
+    // The record, the confirmation to the sender, then the announcement after the change.
+    ASSERT_EQ(out.datagrams.size(), 3u);
     EXPECT_EQ(out.datagrams[0].to, sim::OutDatagram::To::Target);
     EXPECT_EQ(Bytes(out.datagrams[0].bytes.begin(), out.datagrams[0].bytes.begin() + 2),
               Hex("05 1F"));
     EXPECT_EQ(out.datagrams[1].to, sim::OutDatagram::To::Sender);
     Bytes answer = Hex("05 21 64 F9");
-    const Bytes block = NetBlock("A");
+    const Bytes block = NetCommandBlock("A");
     answer.insert(answer.end(), block.begin(), block.end());
     EXPECT_EQ(out.datagrams[1].bytes, answer);
+    EXPECT_EQ(out.datagrams[2].to, sim::OutDatagram::To::Target);
+    Bytes announce = Hex("05 03 64 F9");
+    announce.insert(announce.end(), block.begin(), block.end());
+    EXPECT_EQ(out.datagrams[2].bytes, announce);
+}
+
+TEST(ReaderSimNet, NetworkFaults) {
+    struct Row {
+        const char* name;
+        sim::NetFaults faults;
+        std::size_t datagrams;
+        bool changed;
+    };
+    const Row rows[] = {
+        {"no confirmation, no change", {sim::NetFaults::Kind::NoConfirm, 0}, 0, false},
+        {"confirmed, old settings kept", {sim::NetFaults::Kind::Unchanged, 0}, 3, false},
+        {"announced late", {sim::NetFaults::Kind::None, 1500}, 3, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::ReaderSim reader({SmallReader()});
+        reader.SetNetFaults(row.faults);
+        reader.HandleDatagram(Hex("05 20 64 00"), 7);
+        const auto out = reader.HandleDatagram(NetCommandBlock("A"), 7);
+        EXPECT_EQ(out.datagrams.size(), row.datagrams);
+        EXPECT_EQ(out.netChanged.has_value(), row.changed);
+        EXPECT_EQ(reader.Reader(0).net.ipAddr == 0x0A000009u, row.changed);
+        EXPECT_EQ(out.announceDelayMs, row.faults.announceDelayMs);
+        if (row.datagrams == 3) {
+            // The confirmation and the announcement carry what the reader now holds.
+            EXPECT_EQ(out.datagrams[1].bytes[4 + 20] == 0x09, row.changed);
+            EXPECT_EQ(out.datagrams[2].bytes[4 + 20] == 0x09, row.changed);
+        }
+    }
 }
 
 TEST(ReaderSimNet, IgnoresBlocksThatDoNotPairUp) {
@@ -477,9 +513,9 @@ TEST(ReaderSimNet, IgnoresBlocksThatDoNotPairUp) {
         std::vector<std::pair<Bytes, std::uint64_t>> datagrams;
     };
     const Row rows[] = {
-        {"block without a header", {{NetBlock("A"), 7}}},
-        {"block from another sender", {{Hex("05 20 64 00"), 7}, {NetBlock("A"), 8}}},
-        {"block for a reader not played", {{Hex("05 20 64 00"), 7}, {NetBlock("Z"), 7}}},
+        {"block without a header", {{NetCommandBlock("A"), 7}}},
+        {"block from another sender", {{Hex("05 20 64 00"), 7}, {NetCommandBlock("A"), 8}}},
+        {"block for a reader not played", {{Hex("05 20 64 00"), 7}, {NetCommandBlock("Z"), 7}}},
         {"short block", {{Hex("05 20 64 00"), 7}, {Bytes(95, 0x41), 7}}},
     };
     for (const Row& row : rows) {

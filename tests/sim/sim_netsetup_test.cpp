@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(dlg.combo(IDC_NETWORK_MODE)->currentIndex(), 1);
         QCOMPARE(dlg.edit(IDC_SERVER_PORT)->text(), QStringLiteral("9000"));
         // Its later announcements carry the new block too.
-        QTRY_COMPARE(dlg.devices().back()->serverPort, 9000);
-        QCOMPARE(dlg.devices().back()->netMode, 1);
+        QTRY_COMPARE(dlg.devices().back()->net.serverPort, 9000);
+        QCOMPARE(dlg.devices().back()->net.netMode, 1);
         QCOMPARE(sim.Stop(), 0);
     }
 };
