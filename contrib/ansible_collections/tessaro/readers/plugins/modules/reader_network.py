@@ -223,7 +223,7 @@ def main():
             else:
                 module.fail_json(msg='%s: not heard within %d s; readers announce themselves only '
                                  'when they start or after a network change' % (where, p['seconds']),
-                                 exit_code=rc, outcomes=[], failed_keys=[])
+                                 changed=False, exit_code=rc, outcomes=[], failed_keys=[])
         entry = planned_entry(heard, wanted)
         failed, result = settings_result(0, None, stderr, where, True, entry=entry)
         result["exit_code"] = rc
