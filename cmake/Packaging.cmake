@@ -10,6 +10,13 @@ if(TARGET reader-sim)
     install(FILES ${PROJECT_SOURCE_DIR}/sim/reader-sim.example.json
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro/examples)
 endif()
+# The Ansible collection, where ansible-core looks for collections without configuration.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/contrib/ansible_collections/tessaro/readers
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/tessaro
+        PATTERN tests EXCLUDE PATTERN __pycache__ EXCLUDE PATTERN .gitignore EXCLUDE
+        PATTERN LICENSE EXCLUDE)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/contrib/ansible-example/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro/examples/ansible)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tessaro.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/app/tessaro.png
@@ -51,6 +58,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+# The Ansible collection is used only where Ansible runs.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS ansible-core)
 # The runtime dependencies (the Qt libraries and what they need) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Velmora is a Windows program: it does not belong in this package.

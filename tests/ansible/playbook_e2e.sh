@@ -7,7 +7,7 @@ set -euo pipefail
 tessaroctl=$1
 reader_sim=$2
 collections=$3
-examples=$collections/ansible_collections/tessaro/readers/examples
+examples=$collections/ansible-example
 
 work=$(mktemp -d)
 sims=()
