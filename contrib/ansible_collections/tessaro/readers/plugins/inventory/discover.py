@@ -17,6 +17,8 @@ description:
     (the reader's network settings as discover reports them).
   - Readers are not machines Ansible can log in to. Give them C(ansible_connection=local) with
     C(compose), or address them from a play with C(delegate_to).
+  - Readers announce themselves when they start and after a network change, and nothing makes them
+    announce on request; a reader that does not announce within C(seconds) is not listed.
   - The inventory file's name must end in C(tessaro.yml) or C(tessaro.yaml).
 version_added: 21.4.22
 author:
@@ -38,8 +40,8 @@ options:
     type: str
     default: tessaro_readers
   tessaroctl:
-    description: Path of the tessaroctl program; the one on PATH when not given.
-    type: path
+    description: The tessaroctl program, looked up on PATH unless it is a path.
+    type: str
     default: tessaroctl
 '''
 
