@@ -52,6 +52,8 @@ options:
 notes:
   - C(src) is read on the managed host. To apply a profile kept beside the playbook on any host,
     pass its settings inline, as the last example does.
+  - A profile that changes C(baud_rate) is verified at the new speed; later tasks on that reader
+    give the new speed as C(baud).
   - Keys the reader cannot report (C(card_output_format)) are sent with their affix and reported
     as C(not_verifiable); they are neither a change nor a failure.
 requirements:
