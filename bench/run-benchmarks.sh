@@ -9,7 +9,7 @@ build=${1:-$src/build-bench}
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSARO_WITH_INSTALLER=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile bench_ports \
+    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile bench_ports bench_pcapng \
     >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
@@ -90,3 +90,7 @@ echo
 echo "== tessaroctl: get from exec to exit, a full apply to 32 readers against one, median of 11"
 "$bench/bench_ctl" "$build/cli/tessaroctl" "$build/sim/reader-sim" 32 11
 "$bench/bench_ctl" "$build/cli/tessaroctl" "$build/sim/reader-sim" 32 11 processes
+
+echo
+echo "== Save as pcapng: a full frame log (100,000 entries) as capture bytes"
+"$bench/bench_pcapng" 5

@@ -1,8 +1,11 @@
 #include "cli/CtlRun.h"
 
+#include "core/Pcapng.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,30 +41,83 @@ bool TraceFile::Open(const QString& path, QString* error) {
         *error = QStringLiteral("cannot write the trace %1: %2").arg(path, m_file.errorString());
         return false;
     }
-    m_clock.invalidate();
+    return true;
+}
+
+bool TraceFile::OpenPcap(const QString& path, QString* error) {
+    // Written at the end; a place that cannot take it is refused before anything is sent.
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write the capture %1: %2").arg(path, probe.errorString());
+        return false;
+    }
+    probe.cancelWriting();
+    m_pcapPath = path;
     return true;
 }
 
 void TraceFile::Write(const QString& port, FrameDirection direction, const QByteArray& bytes) {
-    if (!m_file.isOpen()) {
+    if (!IsOpen()) {
         return;
     }
     std::int64_t us = 0; // times count from the first entry
-    if (m_clock.isValid()) {
-        us = m_clock.nsecsElapsed() / 1000;
-    } else {
+    const std::int64_t unixMs = QDateTime::currentMSecsSinceEpoch();
+    const bool first = !m_clock.isValid();
+    if (first) {
         m_clock.start();
-        const std::string header = FrameLogHeader(QDateTime::currentMSecsSinceEpoch());
-        m_file.write(header.data(), qint64(header.size()));
-        m_file.write("\n", 1);
+    } else {
+        us = m_clock.nsecsElapsed() / 1000;
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    const std::string line =
-        FrameLogLine(MakeFrameEntry(us, FrameChannel::Serial, direction, port.toStdString(),
-                                    {data, std::size_t(bytes.size())}));
-    m_file.write(line.data(), qint64(line.size()));
-    m_file.write("\n", 1);
-    m_file.flush(); // a run that is killed still leaves what it saw
+    FrameLogEntry entry = MakeFrameEntry(us, FrameChannel::Serial, direction, port.toStdString(),
+                                         {data, std::size_t(bytes.size())});
+    if (m_file.isOpen()) {
+        if (first) {
+            const std::string header = FrameLogHeader(unixMs);
+            m_file.write(header.data(), qint64(header.size()));
+            m_file.write("\n", 1);
+        }
+        const std::string line = FrameLogLine(entry);
+        m_file.write(line.data(), qint64(line.size()));
+        m_file.write("\n", 1);
+        m_file.flush(); // a run that is killed still leaves what it saw
+    }
+    if (!m_pcapPath.isEmpty()) {
+        m_log.Add(std::move(entry), unixMs);
+    }
+}
+
+void TraceFile::SetPortSettings(const QString& port, int baud) {
+    std::string& settings = m_portSettings[port.toStdString()];
+    const std::string text = std::to_string(baud) + ",n,8,1";
+    // find tries one speed after another.
+    if (settings.find(text) == std::string::npos) {
+        settings += (settings.empty() ? "" : "; ") + text;
+    }
+}
+
+bool TraceFile::WritePcap(QString* error) const {
+    if (m_pcapPath.isEmpty()) {
+        return true;
+    }
+    pcapng::CaptureInfo info;
+    info.application = "tessaroctl " TESSARO_VERSION;
+    info.comment = "Tessaro " TESSARO_VERSION;
+    for (const auto& [port, settings] : m_portSettings) {
+        info.comment += "; " + port + " at " + settings;
+    }
+    info.portSettings = m_portSettings;
+    const std::vector<std::uint8_t> bytes = pcapng::FromFrameLog(m_log, info);
+    QSaveFile file(m_pcapPath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size()) ||
+        !file.commit()) {
+        *error =
+            QStringLiteral("cannot write the capture %1: %2").arg(m_pcapPath, file.errorString());
+        return false;
+    }
+    return true;
 }
 
 void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
@@ -73,6 +129,7 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     for (PortRun& run : runs) {
         auto runner = std::make_unique<CPortRunner>(run.port, settings);
         if (trace && trace->IsOpen()) {
+            trace->SetPortSettings(run.port, baud);
             runner->SetTrace(
                 [trace](const QString& port, FrameDirection direction, const QByteArray& bytes) {
                     trace->Write(port, direction, bytes);

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -31,16 +32,24 @@ void Out(const QString& text);
 void Err(const QString& text);
 void Progress(const QString& text);
 
-// Every frame sent and every reply received, one line each, when --trace names a file.
+// Every frame sent and every reply received, one line each, when --trace names a file; and the
+// same frames as a pcapng capture, written whole at the end, when --pcap names one.
 class TraceFile {
 public:
     bool Open(const QString& path, QString* error);
+    bool OpenPcap(const QString& path, QString* error);
     void Write(const QString& port, FrameDirection direction, const QByteArray& bytes);
-    bool IsOpen() const { return m_file.isOpen(); }
+    bool IsOpen() const { return m_file.isOpen() || !m_pcapPath.isEmpty(); }
+    // The port's settings, for the capture's comment and the port's interface.
+    void SetPortSettings(const QString& port, int baud);
+    bool WritePcap(QString* error) const;
 
 private:
     QFile m_file;
     QElapsedTimer m_clock;
+    QString m_pcapPath;
+    FrameLogBuffer m_log;
+    std::map<std::string, std::string> m_portSettings;
 };
 
 struct PortRun {

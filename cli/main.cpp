@@ -35,7 +35,8 @@ const char* const USAGE = R"(Usage:
   tessaroctl discover [--seconds S] [--json]
   tessaroctl --help | --version | COMMAND --help
 
-Commands that talk to a reader also take --trace FILE. PORT is a device path or "com N".
+Commands that talk to a reader also take --trace FILE and --pcap FILE (a capture for Wireshark).
+PORT is a device path or "com N".
 Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no reply in time,
 4 a setting did not read back as sent, 5 profile or KEY=VALUE refused (nothing sent).
 )";
@@ -73,6 +74,15 @@ void PrintJson(const QJsonValue& value) {
 class Cli {
 public:
     int Run(const QStringList& arguments);
+    // Writes the --pcap capture, once the command is done.
+    int Finish(int code) {
+        QString error;
+        if (!m_trace.WritePcap(&error)) {
+            Err(error);
+            return code == EXIT_OK ? EXIT_USAGE : code;
+        }
+        return code;
+    }
 
 private:
     int Usage(const QString& message) {
@@ -115,6 +125,9 @@ const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
 const QCommandLineOption TRACE_OPTION(QStringLiteral("trace"),
                                       QStringLiteral("Write every frame sent and received here."),
                                       QStringLiteral("FILE"));
+const QCommandLineOption PCAP_OPTION(QStringLiteral("pcap"),
+                                     QStringLiteral("Write every frame as a pcapng capture here."),
+                                     QStringLiteral("FILE"));
 const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
                                     QStringLiteral("Write the settings as a profile file."),
                                     QStringLiteral("FILE"));
@@ -164,7 +177,7 @@ int Cli::Run(const QStringList& arguments) {
         m_parser.addOption(JSON_OPTION);
     }
     if (m_command->trace) {
-        m_parser.addOption(TRACE_OPTION);
+        m_parser.addOptions({TRACE_OPTION, PCAP_OPTION});
     }
     const QString name = QString::fromLatin1(m_command->name);
     if (name == QLatin1String("get")) {
@@ -234,11 +247,12 @@ int Cli::Run(const QStringList& arguments) {
 }
 
 bool Cli::OpenTrace(int& code) {
-    if (!m_command->trace || !m_parser.isSet(TRACE_OPTION)) {
+    if (!m_command->trace) {
         return true;
     }
     QString error;
-    if (!m_trace.Open(m_parser.value(TRACE_OPTION), &error)) {
+    if ((m_parser.isSet(TRACE_OPTION) && !m_trace.Open(m_parser.value(TRACE_OPTION), &error)) ||
+        (m_parser.isSet(PCAP_OPTION) && !m_trace.OpenPcap(m_parser.value(PCAP_OPTION), &error))) {
         Err(error);
         code = EXIT_USAGE;
         return false;
@@ -649,5 +663,5 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tessaroctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSARO_VERSION));
     Cli cli;
-    return cli.Run(QCoreApplication::arguments());
+    return cli.Finish(cli.Run(QCoreApplication::arguments()));
 }

@@ -1,5 +1,5 @@
-# Installation and the Debian package: the programs, the menu entry, the icon and the bash
-# completion of tessaroctl.
+# Installation and the Debian package: the programs, the menu entry, the icon, the bash
+# completion of tessaroctl, the Wireshark dissector and the Ansible collection.
 include(GNUInstallDirs)
 
 install(TARGETS tessaro tessaroctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -10,6 +10,9 @@ if(TARGET reader-sim)
     install(FILES ${PROJECT_SOURCE_DIR}/sim/reader-sim.example.json
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro/examples)
 endif()
+# The Wireshark dissector: a user enables it by copying it to their Lua plugin folder.
+install(FILES ${PROJECT_SOURCE_DIR}/contrib/wireshark/tessaro.lua
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tessaro/wireshark)
 # The Ansible collection, where ansible-core looks for collections without configuration.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/contrib/ansible_collections/tessaro/readers
         DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/tessaro

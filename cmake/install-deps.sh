@@ -17,8 +17,8 @@ else
     packages+=(
         clang-format clang libclang-rt-14-dev googletest libgtest-dev lintian
         mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
-        ansible-core python3-pytest python3-pytest-xdist python3-pytest-forked python3-pytest-mock
-        python3-mock
+        tshark python3 ansible-core python3-pytest python3-pytest-xdist python3-pytest-forked
+        python3-pytest-mock python3-mock
     )
 fi
 packages+=("$@")
@@ -37,4 +37,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -q
+# tshark asks whether non-root users may capture: they may not, and nothing asks.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | $sudo debconf-set-selections
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"

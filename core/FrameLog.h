@@ -36,6 +36,7 @@ struct FrameLogEntry {
     FrameDirection direction = FrameDirection::Sent;
     FrameChannel channel = FrameChannel::Serial;
     std::string where; // port or peer; may be empty
+    std::string local; // a datagram's own end, "a.b.c.d:port"; may be empty
     std::string name;  // overrides the name from the code when not empty
     std::vector<std::uint8_t> bytes;
     std::string text; // a note's text
@@ -84,6 +85,8 @@ public:
     // What Lines() holds before the entries: the header and perhaps the dropped line.
     std::size_t LeadLines() const { return m_count == 0 ? 0 : (m_dropped > 0 ? 2 : 1); }
     std::string LeadLine(std::size_t i) const;
+    // Wall-clock time of the first entry, in milliseconds since the Unix epoch.
+    std::int64_t OriginUnixMs() const { return m_originUnixMs; }
 
 private:
     std::size_t m_capacity;

@@ -26,7 +26,7 @@ _tessaroctl()
             COMPREPLY=($(compgen -W "4800 9600 14400 19200 115200 256000" -- "$cur"))
             return
             ;;
-        --out | --trace)
+        --out | --trace | --pcap)
             _filedir
             return
             ;;
@@ -42,12 +42,12 @@ _tessaroctl()
     local options="--help"
     case ${words[1]} in
         ports) options+=" --json" ;;
-        get) options+=" --port --baud --json --out --trace" ;;
-        apply) options+=" --port --baud --all --dry-run --json --trace" ;;
-        diff) options+=" --port --baud --json --trace" ;;
-        set) options+=" --port --baud --json --trace" ;;
-        records) options+=" --port --baud --trace" ;;
-        find) options+=" --port --json --trace" ;;
+        get) options+=" --port --baud --json --out --trace --pcap" ;;
+        apply) options+=" --port --baud --all --dry-run --json --trace --pcap" ;;
+        diff) options+=" --port --baud --json --trace --pcap" ;;
+        set) options+=" --port --baud --json --trace --pcap" ;;
+        records) options+=" --port --baud --trace --pcap" ;;
+        find) options+=" --port --json --trace --pcap" ;;
         discover) options+=" --seconds --json" ;;
     esac
 

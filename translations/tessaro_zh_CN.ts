@@ -31,6 +31,22 @@
         <source>The log could not be written to %1.</source>
         <translation>无法将日志写入 %1。</translation>
     </message>
+    <message>
+        <source>Save as pcapng…</source>
+        <translation>另存为 pcapng…</translation>
+    </message>
+    <message>
+        <source>Save as pcapng</source>
+        <translation>另存为 pcapng</translation>
+    </message>
+    <message>
+        <source>pcapng captures (*.pcapng);;All files (*)</source>
+        <translation>pcapng 抓包文件 (*.pcapng);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The capture could not be written to %1.</source>
+        <translation>无法将抓包写入 %1。</translation>
+    </message>
 </context>
 <context>
     <name>CMscomm1</name>

@@ -85,11 +85,14 @@ CLogWindow::CLogWindow(FrameLogBuffer& log, QWidget* parent)
 
     auto* save = new QPushButton(tr("Save log…"), this);
     auto* clear = new QPushButton(tr("Clear"), this);
+    auto* savePcap = new QPushButton(tr("Save as pcapng…"), this);
     connect(save, &QPushButton::clicked, this, &CLogWindow::OnSave);
     connect(clear, &QPushButton::clicked, this, &CLogWindow::OnClear);
+    connect(savePcap, &QPushButton::clicked, this, &CLogWindow::OnSavePcap);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(save);
+    buttons->addWidget(savePcap);
     buttons->addWidget(clear);
     buttons->addStretch(1);
     auto* root = new QVBoxLayout(this);
@@ -134,6 +137,31 @@ void CLogWindow::OnSave() {
     if (!SaveTo(path)) {
         QMessageBox::warning(this, tr("Save log"),
                              tr("The log could not be written to %1.").arg(path));
+    }
+}
+
+bool CLogWindow::SavePcapTo(const QString& path) {
+    const std::vector<std::uint8_t> bytes =
+        pcapng::FromFrameLog(m_log, m_captureInfo ? m_captureInfo() : pcapng::CaptureInfo{});
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    return file.commit();
+}
+
+void CLogWindow::OnSavePcap() {
+    const QString path =
+        m_fileHook ? m_fileHook()
+                   : QFileDialog::getSaveFileName(this, tr("Save as pcapng"), QString(),
+                                                  tr("pcapng captures (*.pcapng);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!SavePcapTo(path)) {
+        QMessageBox::warning(this, tr("Save as pcapng"),
+                             tr("The capture could not be written to %1.").arg(path));
     }
 }
 

@@ -1,9 +1,11 @@
 // The Log window: every frame and datagram the dialog sent and received, one line each in the
-// frame log's format, with "Save log…" and "Clear". The entries live in the dialog's buffer;
-// the view reads them only while it is shown, so a closed window costs no widget work.
+// frame log's format, with "Save log…", "Save as pcapng…" and "Clear". The entries live in the
+// dialog's buffer; the view reads them only while it is shown, so a closed window costs no widget
+// work.
 #pragma once
 
 #include "core/FrameLog.h"
+#include "core/Pcapng.h"
 
 #include <QAbstractListModel>
 #include <QTimer>
@@ -42,9 +44,16 @@ public:
     CLogWindow(FrameLogBuffer& log, QWidget* parent);
 
     void SetFileHook(FileHook hook) { m_fileHook = std::move(hook); }
+    // The version and the ports' settings a capture names; the dialog knows them.
+    void SetCaptureInfo(std::function<pcapng::CaptureInfo()> info) {
+        m_captureInfo = std::move(info);
+    }
     // Writes every line, the header first; false when the file could not be written.
     bool SaveTo(const QString& path);
+    // Writes every frame and datagram as a pcapng capture, atomically.
+    bool SavePcapTo(const QString& path);
     void OnSave();
+    void OnSavePcap();
     void OnClear();
     // Shows what arrived since the last refresh; the timer calls it while the window is shown.
     void Refresh();
@@ -62,4 +71,5 @@ private:
     QTableView* m_view = nullptr;
     QTimer m_refresh;
     FileHook m_fileHook;
+    std::function<pcapng::CaptureInfo()> m_captureInfo;
 };

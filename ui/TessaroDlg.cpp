@@ -518,6 +518,18 @@ void CTessaroDlg::OnGetCurrentParameter() {}
 void CTessaroDlg::OnLog() {
     if (!m_logWindow) {
         m_logWindow = new CLogWindow(m_frameLog, this);
+        m_logWindow->SetCaptureInfo([this] {
+            pcapng::CaptureInfo info;
+            info.application = "Tessaro " TESSARO_VERSION;
+            info.comment = info.application;
+            const std::string port = SerialLogPort().toStdString();
+            if (!port.empty()) {
+                const std::string settings = m_comm.get_Settings().toStdString();
+                info.comment += "; " + port + " at " + settings;
+                info.portSettings[port] = settings;
+            }
+            return info;
+        });
         // Beside the dialog, not over it.
         m_logWindow->move(frameGeometry().topRight() + QPoint(8, 0));
     }
@@ -526,11 +538,13 @@ void CTessaroDlg::OnLog() {
 }
 
 void CTessaroDlg::LogFrame(FrameChannel channel, FrameDirection direction, QString where,
-                           std::span<const std::uint8_t> bytes, std::string name) {
+                           std::span<const std::uint8_t> bytes, std::string name,
+                           const QString& local) {
     // Kept whether or not the window is open; only the window's refresh touches widgets.
-    m_frameLog.Add(MakeFrameEntry(m_logClock.nsecsElapsed() / 1000, channel, direction,
-                                  where.toStdString(), bytes, std::move(name)),
-                   QDateTime::currentMSecsSinceEpoch());
+    FrameLogEntry entry = MakeFrameEntry(m_logClock.nsecsElapsed() / 1000, channel, direction,
+                                         where.toStdString(), bytes, std::move(name));
+    entry.local = local.toStdString();
+    m_frameLog.Add(std::move(entry), QDateTime::currentMSecsSinceEpoch());
 }
 
 void CTessaroDlg::LogFrame(FrameChannel channel, FrameDirection direction, QString where,

@@ -258,10 +258,14 @@ private:
 
     void BuildControls();
     // Entries of the frame log, stamped with the dialog's clock.
+    // local: a datagram's own end, "a.b.c.d:port".
     void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
-                  std::span<const std::uint8_t> bytes, std::string name = {});
+                  std::span<const std::uint8_t> bytes, std::string name = {},
+                  const QString& local = {});
     void LogFrame(FrameChannel channel, FrameDirection direction, QString where,
                   const QByteArray& bytes, std::string name = {});
+    // The address and port datagrams to peer leave from.
+    QString UdpLocalEnd(const QHostAddress& peer) const;
     void LogNote(FrameChannel channel, QString where, const QString& text);
     QString SerialLogPort() const;
     bool OnInitDialog();

@@ -17,10 +17,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -107,6 +109,20 @@ void CTessaroDlg::CloseUdpSocket() {
     }
 }
 
+QString CTessaroDlg::UdpLocalEnd(const QHostAddress& peer) const {
+    QHostAddress address = m_udpSocket ? m_udpSocket->localAddress() : QHostAddress();
+    if (address.isNull() || address == QHostAddress(QHostAddress::AnyIPv4)) {
+        // The address the system sends from to that peer: connecting a UDP socket sends nothing.
+        QUdpSocket probe;
+        probe.connectToHost(peer, UDP_READER_PORT);
+        if (probe.waitForConnected(0)) {
+            address = probe.localAddress();
+        }
+    }
+    return QHostAddress(address.toIPv4Address()).toString() + u':' +
+           QString::number(LocalUdpPort());
+}
+
 quint16 CTessaroDlg::LocalUdpPort() const {
     return m_udpSocket ? m_udpSocket->localPort() : 0;
 }
@@ -128,20 +144,23 @@ int CTessaroDlg::OnUdpNotify(int event) {
                 continue;
             }
             std::array<std::uint8_t, UDP_RECV_BUFFER_LEN> buffer{};
-            QHostAddress source;
-            quint16 sourcePort = 0;
-            const qint64 count =
-                socket->readDatagram(reinterpret_cast<char*>(buffer.data()),
-                                     static_cast<qint64>(buffer.size()), &source, &sourcePort);
-            if (count < 0) {
+            // A datagram rather than the bytes alone: the log keeps the address it came to.
+            const QNetworkDatagram datagram = socket->receiveDatagram(size);
+            if (!datagram.isValid()) {
                 break;
             }
+            const QByteArray data = datagram.data();
+            const qint64 count = std::min<qint64>(data.size(), qint64(buffer.size()));
             if (count == 0) {
                 continue;
             }
+            std::copy_n(data.constData(), count, reinterpret_cast<char*>(buffer.data()));
+            const QHostAddress source = datagram.senderAddress();
+            const QHostAddress local(datagram.destinationAddress().toIPv4Address());
             LogFrame(FrameChannel::Udp, FrameDirection::Received,
-                     source.toString() + u':' + QString::number(sourcePort),
-                     std::span(buffer).first(static_cast<std::size_t>(count)));
+                     source.toString() + u':' + QString::number(datagram.senderPort()),
+                     std::span(buffer).first(static_cast<std::size_t>(count)), {},
+                     local.toString() + u':' + QString::number(socket->localPort()));
             UdpCmdRecv(buffer.data(), static_cast<int>(count), source);
             const auto received = std::span(buffer).first(static_cast<std::size_t>(count));
             SetPaneText(1, QString::fromLatin1(UdpDump(received)));
@@ -268,8 +287,9 @@ void CTessaroDlg::OnNetSetup() {
 
     const QHostAddress to(AddressFieldToSource(m_curDev.ipAddr));
     const QString peer = to.toString() + u':' + QString::number(UDP_READER_PORT);
+    const QString local = UdpLocalEnd(to);
     auto send = [&](std::span<const std::uint8_t> bytes, std::string name) {
-        LogFrame(FrameChannel::Udp, FrameDirection::Sent, peer, bytes, std::move(name));
+        LogFrame(FrameChannel::Udp, FrameDirection::Sent, peer, bytes, std::move(name), local);
         const bool ok =
             m_udpSocket && m_udpSocket->writeDatagram(reinterpret_cast<const char*>(bytes.data()),
                                                       static_cast<qint64>(bytes.size()), to,

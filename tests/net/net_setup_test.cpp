@@ -62,6 +62,11 @@ void NetSetupTest::setUpGoesToTheSelectedReader() {
     QCOMPARE(dlg.replyState().recvCount, 0);
     const QStringList sends = TraceList(capture).filter(QStringLiteral("_t:"), Qt::CaseInsensitive);
     QCOMPARE(sends, QStringList({"MspSendCmd_t:4", "DISCOVER_DEV_T:96"}));
+    // The log keeps the end the datagrams left from, as the reader sees it below.
+    const FrameLogBuffer& log = dlg.frameLog();
+    const QString local = QStringLiteral("127.0.0.1:%1").arg(dlg.LocalUdpPort());
+    QCOMPARE(QString::fromStdString(log.At(log.Size() - 2).local), local);
+    QCOMPARE(QString::fromStdString(log.At(log.Size() - 1).local), local);
 
     const QNetworkDatagram header = NextDatagram(reader->socket());
     QCOMPARE(header.data(), Bytes({0x05, 0x20, 0x64, 0x00}));
