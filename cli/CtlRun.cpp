@@ -5,15 +5,90 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QJsonDocument>
 #include <QSaveFile>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
 #endif
+
+namespace {
+
+std::atomic<int> g_stopSignal{0};
+
+extern "C" void OnStopSignal(int signal) {
+    int none = 0;
+    if (!g_stopSignal.compare_exchange_strong(none, signal)) {
+        _exit(128 + signal); // the second one: at once
+    }
+}
+
+// How often a run looks for a stop request: a flag is all a signal handler may set.
+constexpr int STOP_POLL_MS = 50;
+
+void AppendJson(QByteArray& out, const QJsonValue& value, int depth) {
+    const QByteArray indent(2 * (depth + 1), ' ');
+    const QByteArray close(2 * depth, ' ');
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        if (object.isEmpty()) {
+            out += "{}";
+            return;
+        }
+        out += "{\n";
+        for (auto it = object.begin(); it != object.end(); ++it) { // keys come sorted
+            out += indent;
+            AppendJson(out, it.key(), depth + 1);
+            out += ": ";
+            AppendJson(out, it.value(), depth + 1);
+            out += std::next(it) == object.end() ? "\n" : ",\n";
+        }
+        out += close + "}";
+    } else if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        if (array.isEmpty()) {
+            out += "[]";
+            return;
+        }
+        out += "[\n";
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            out += indent;
+            AppendJson(out, array[i], depth + 1);
+            out += i + 1 == array.size() ? "\n" : ",\n";
+        }
+        out += close + "]";
+    } else {
+        // Qt's own escaping of a scalar, taken from a one-element array.
+        const QByteArray one = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        out += one.mid(1, one.size() - 2);
+    }
+}
+
+} // namespace
+
+void WatchStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+int StopSignal() {
+    return g_stopSignal.load();
+}
+
+void PrintJson(const QJsonValue& value) {
+    QByteArray out;
+    AppendJson(out, value, 0);
+    out += '\n';
+    std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
+    std::fflush(stdout);
+}
 
 void Out(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
@@ -150,6 +225,17 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
         Progress(QStringLiteral("%1: reading the reader").arg(runs[i].port));
         runners[i]->Run(*runs[i].job);
     }
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&runners, &stopWatch] {
+        if (StopSignal() != 0) {
+            stopWatch.stop();
+            Progress(QStringLiteral("stopping: the commands in flight end, nothing more is sent"));
+            for (const auto& runner : runners) {
+                runner->Stop();
+            }
+        }
+    });
+    stopWatch.start(STOP_POLL_MS);
     if (left > 0) {
         loop.exec();
     }
@@ -226,9 +312,39 @@ QJsonValue ValueJson(ProfileKey key, const ProfileValue& value, bool fromReader)
     return QJsonObject{{QStringLiteral("hex"), QString::fromLatin1(raw.toHex())}};
 }
 
+QString OutcomeText(const SequencerResult& result, const KeyResult& key, SequencerMode mode) {
+    bool planned = false;
+    for (const PlannedCommand& command : result.plan.commands) {
+        planned = planned || std::find(command.keys.begin(), command.keys.end(), key.key) !=
+                                 command.keys.end();
+    }
+    if (mode == SequencerMode::DryRun && planned) {
+        return QStringLiteral("would_send");
+    }
+    if (key.outcome != KeyOutcome::Unchanged) {
+        if (!result.plan.error.empty()) {
+            return QStringLiteral("refused");
+        }
+        if (mode == SequencerMode::Apply && planned && !key.sent) {
+            return QStringLiteral("not_sent");
+        }
+    }
+    return QString::fromLatin1(OutcomeName(key.outcome));
+}
+
 QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
-                          int exitCode) {
+                          SequencerMode mode, int exitCode) {
     QJsonArray settings;
+    const auto entry = [&profile](ProfileKey key, QJsonValue before, QJsonValue after,
+                                  const QString& outcome) {
+        return QJsonObject{
+            {QStringLiteral("key"), QString::fromLatin1(Info(key).name)},
+            {QStringLiteral("profile"), ValueJson(key, *profile.Get(key), false)},
+            {QStringLiteral("reader_before"), before},
+            {QStringLiteral("reader_after"), after},
+            {QStringLiteral("outcome"), outcome},
+        };
+    };
     for (const KeyResult& key : result.keys) {
         const auto readerValue = [&key](const std::optional<SerialParamRecord>& record) {
             if (!record) {
@@ -237,13 +353,17 @@ QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, con
             const auto value = ReaderValue(key.key, *record);
             return value ? ValueJson(key.key, *value, true) : QJsonValue(QJsonValue::Null);
         };
-        settings.append(QJsonObject{
-            {QStringLiteral("key"), QString::fromLatin1(Info(key.key).name)},
-            {QStringLiteral("profile"), ValueJson(key.key, *profile.Get(key.key), false)},
-            {QStringLiteral("reader_before"), readerValue(result.before)},
-            {QStringLiteral("reader_after"), readerValue(result.after)},
-            {QStringLiteral("outcome"), QString::fromLatin1(OutcomeName(key.outcome))},
-        });
+        settings.append(entry(key.key, readerValue(result.before), readerValue(result.after),
+                              OutcomeText(result, key, mode)));
+    }
+    if (result.keys.empty() && !result.before) {
+        // The reader was never read: nothing of the profile went out.
+        for (const KeyInfo& info : ProfileKeys()) {
+            if (profile.Has(info.key)) {
+                settings.append(entry(info.key, QJsonValue::Null, QJsonValue::Null,
+                                      QStringLiteral("not_sent")));
+            }
+        }
     }
     const QString error = SequencerError(run, result);
     return QJsonObject{
@@ -261,25 +381,31 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
     for (const KeyResult& key : result.keys) {
         width = std::max(width, int(std::strlen(Info(key.key).name)));
     }
-    int counts[5] = {};
+    // The summary's order; any other outcome follows in the order met.
+    QStringList order{"unchanged", "verified", "mismatch", "no_reply", "not_verifiable"};
+    QMap<QString, int> counts;
     for (const KeyResult& key : result.keys) {
+        const QString outcome = OutcomeText(result, key, mode);
         const QString before =
             key.readerBefore ? QString::fromStdString(*key.readerBefore) : QStringLiteral("-");
         const QString to = QString::fromStdString(key.profileValue);
         QString line = QStringLiteral("%1  %2 -> %3  %4")
                            .arg(QString::fromLatin1(Info(key.key).name), -width)
-                           .arg(before, to, QString::fromLatin1(OutcomeName(key.outcome)));
+                           .arg(before, to, outcome);
         if (key.readerAfter && *key.readerAfter != key.profileValue &&
             key.outcome != KeyOutcome::Unchanged) {
             line += QStringLiteral(" (reads %1)").arg(QString::fromStdString(*key.readerAfter));
         }
         lines << line;
-        ++counts[static_cast<int>(key.outcome)];
+        ++counts[outcome];
+        if (!order.contains(outcome)) {
+            order << outcome;
+        }
     }
     const QString error = SequencerError(run, result);
     const int code = SequencerExitCode(run, result, mode);
     if (code != EXIT_OK) {
-        lines << QStringLiteral("failed: %1").arg(error);
+        Err(QStringLiteral("%1: failed: %2").arg(run.port, error));
         return lines;
     }
     if (mode == SequencerMode::Compare) {
@@ -292,10 +418,11 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
         return lines;
     }
     QStringList parts;
-    const char* names[] = {"unchanged", "verified", "mismatch", "no reply", "not verifiable"};
-    for (int i = 0; i < 5; ++i) {
-        if (counts[i] > 0) {
-            parts << QStringLiteral("%1 %2").arg(counts[i]).arg(QString::fromLatin1(names[i]));
+    for (const QString& outcome : order) {
+        if (counts.value(outcome) > 0) {
+            parts << QStringLiteral("%1 %2")
+                         .arg(counts.value(outcome))
+                         .arg(QString(outcome).replace(u'_', u' '));
         }
     }
     lines << QStringLiteral("ok: %1").arg(parts.isEmpty() ? QStringLiteral("nothing to do")

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -25,10 +26,20 @@ enum ExitCode : int {
     EXIT_NO_REPLY = 3,
     EXIT_MISMATCH = 4,
     EXIT_REFUSED = 5,
+    EXIT_FILE = 6, // a file named with --out or --trace cannot be written
 };
+
+// Ctrl-C and SIGTERM end a run cleanly: the command in flight ends, nothing more is sent, the
+// report is printed, and the exit status is 128 + the signal (130, 143). A second one ends the
+// program at once.
+void WatchStopSignals();
+// The signal that asked to stop, 0 while none has.
+int StopSignal();
 
 // stdout for results, stderr for diagnostics; progress only when stderr is a terminal.
 void Out(const QString& text);
+// Every --json document: two-space indentation, keys in alphabetical order, one final newline.
+void PrintJson(const QJsonValue& value);
 void Err(const QString& text);
 void Progress(const QString& text);
 
@@ -70,10 +81,15 @@ QString SequencerError(const PortRun& run, const SequencerResult& result);
 // A value as a profile file writes it.
 QJsonValue ValueJson(ProfileKey key, const ProfileValue& value, bool fromReader);
 
-// {"port", "ok", "error", "settings": [...]}.
+// The outcome a key is reported with: the engine's, or "would_send" (dry run), "refused" (the
+// profile was refused, nothing sent) and "not_sent" (the run ended before its command went out).
+QString OutcomeText(const SequencerResult& result, const KeyResult& key, SequencerMode mode);
+
+// {"port", "ok", "error", "settings": [...]}; with no read of the reader, every key of the
+// profile as "not_sent".
 QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
-                          int exitCode);
-// One line per key and a summary line.
+                          SequencerMode mode, int exitCode);
+// One line per key and, when the run succeeded, a summary line; a failure goes to stderr.
 QStringList SequencerLines(const PortRun& run, const SequencerResult& result, SequencerMode mode);
 
 QString HexText(const Bytes& bytes);

@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QNetworkDatagram>
+#include <QStringDecoder>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -13,11 +14,29 @@ namespace {
 const char* const NETWORK_MODES[] = {"Fixed IP", "Automatic acquisition"};
 const char* const HTTP_SERVERS[] = {"PHP", "JSP", "C#", "ASP", "CGI"};
 
+// A value no list holds is null; the raw number goes beside it in a field of its own.
 template <std::size_t N> QJsonValue Item(const char* const (&items)[N], std::int32_t index) {
     if (index < 0 || std::size_t(index) >= N) {
-        return index; // a value no list holds is shown as the number it is
+        return QJsonValue::Null;
     }
     return QString::fromLatin1(items[index]);
+}
+
+// UTF-8 text as it is; any other bytes kept readable as \xNN, never replaced by U+FFFD.
+QString Escaped(const char* data, qsizetype size) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(data, size));
+    if (!utf8.hasError()) {
+        return text;
+    }
+    QString out;
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        out += b >= 0x20 && b < 0x7F && b != '\\'
+                   ? QString(QChar(b))
+                   : QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
+    }
+    return out;
 }
 
 // Address fields hold the first dotted field in their most significant byte.
@@ -31,7 +50,7 @@ QString Dotted(std::uint32_t field) {
 
 QString Text(std::span<const char> field) {
     const auto end = std::find(field.begin(), field.end(), '\0');
-    return QString::fromLocal8Bit(field.data(), qsizetype(end - field.begin()));
+    return Escaped(field.data(), qsizetype(end - field.begin()));
 }
 
 } // namespace
@@ -87,10 +106,10 @@ std::optional<std::vector<Announced>> ListenForReaders(int ms, QString* error, q
 QJsonObject AnnouncedJson(const Announced& r) {
     const DISCOVER_DEV_T& d = r.dev;
     return QJsonObject{
-        {QStringLiteral("name"),
-         QString::fromLocal8Bit(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
+        {QStringLiteral("name"), Escaped(DeviceName(d).data(), qsizetype(DeviceName(d).size()))},
         {QStringLiteral("address"), r.address},
         {QStringLiteral("network_mode"), Item(NETWORK_MODES, d.netMode)},
+        {QStringLiteral("network_mode_value"), d.netMode},
         {QStringLiteral("ip"), Dotted(d.ipAddr)},
         {QStringLiteral("mask"), Dotted(d.subnetMask)},
         {QStringLiteral("gateway"), Dotted(d.gateway)},
@@ -99,6 +118,7 @@ QJsonObject AnnouncedJson(const Announced& r) {
         {QStringLiteral("server"), Text(d.serverAddr)},
         {QStringLiteral("server_port"), d.serverPort},
         {QStringLiteral("http_server"), Item(HTTP_SERVERS, d.httpServer)},
+        {QStringLiteral("http_server_value"), d.httpServer},
     };
 }
 
@@ -106,6 +126,9 @@ QString AnnouncedLine(const Announced& r) {
     const QJsonObject o = AnnouncedJson(r);
     const auto text = [&o](const char* key) {
         const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isNull()) { // a value no list holds: its number
+            return QString::number(o.value(QLatin1String(key) + QLatin1String("_value")).toInt());
+        }
         return v.isString() ? v.toString() : QString::number(v.toInt());
     };
     return QStringLiteral("%1  %2  %3 ip %4 mask %5 gateway %6 dns %7 %8 server %9:%10 %11")

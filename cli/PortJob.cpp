@@ -41,6 +41,9 @@ SequencerStep ExchangeJob::Accept(std::int64_t nowMs) {
     if (++m_next == m_frames.size()) {
         return Finish({});
     }
+    if (m_stop) {
+        return Finish("stopped");
+    }
     return Send(nowMs);
 }
 

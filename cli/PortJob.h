@@ -17,6 +17,8 @@ public:
     virtual SequencerStep OnTick(std::int64_t nowMs) = 0;
     virtual SequencerStep OnPortReopened(std::int64_t nowMs) = 0;
     virtual SequencerStep OnPortLost(std::int64_t nowMs) = 0;
+    // Asked to end early (Ctrl-C): what is in flight ends as usual, nothing more is sent.
+    virtual void Stop() {}
 };
 
 class SequencerJob : public PortJob {
@@ -33,6 +35,7 @@ public:
         return m_sequencer.OnPortReopened(nowMs);
     }
     SequencerStep OnPortLost(std::int64_t nowMs) override { return m_sequencer.OnPortLost(nowMs); }
+    void Stop() override { m_sequencer.RequestStop(); }
 
     const SequencerResult& Result() const { return m_sequencer.Result(); }
 
@@ -52,6 +55,7 @@ public:
     SequencerStep OnTick(std::int64_t nowMs) override;
     SequencerStep OnPortReopened(std::int64_t nowMs) override;
     SequencerStep OnPortLost(std::int64_t nowMs) override;
+    void Stop() override { m_stop = true; }
 
     // One reply per frame answered, in order.
     const std::vector<Bytes>& Replies() const { return m_replies; }
@@ -74,4 +78,5 @@ private:
     std::vector<Bytes> m_replies;
     std::string m_error;
     bool m_done = false;
+    bool m_stop = false;
 };

@@ -1,20 +1,44 @@
 #include "cli/PortRunner.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
-QString SerialDevicePath(const QString& port) {
-    static const QRegularExpression com(QStringLiteral("^com\\s*([1-9][0-9]*)$"),
+namespace {
+
+const QRegularExpression& ComPattern() {
+    static const QRegularExpression com(QStringLiteral("^com\\s*([0-9]+)$"),
                                         QRegularExpression::CaseInsensitiveOption);
-    const QString text = port.trimmed();
-    const auto match = com.match(text);
-    if (!match.hasMatch()) {
-        return text;
+    return com;
+}
+
+} // namespace
+
+QString PortNameError(const QString& port) {
+    if (port.trimmed().isEmpty()) {
+        return QStringLiteral("--port: an empty port name");
     }
+    const auto match = ComPattern().match(port.trimmed());
+    if (match.hasMatch() && match.captured(1).toInt() < 1) {
+        return QStringLiteral("--port %1: com ports count from com 1").arg(port);
+    }
+    return {};
+}
+
+QString SerialDevicePath(const QString& port) {
+    const QString text = port.trimmed();
+    const auto match = ComPattern().match(text);
+    if (match.hasMatch()) {
 #if defined(Q_OS_WIN)
-    return QStringLiteral("COM%1").arg(match.captured(1));
+        return QStringLiteral("COM%1").arg(match.captured(1).toInt());
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
+        return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
 #endif
+    }
+    // QSerialPort reads a bare name as a device under /dev: a file here is meant as itself.
+    if (text.contains(u'/') || QFileInfo::exists(text)) {
+        return QFileInfo(text).absoluteFilePath();
+    }
+    return text;
 }
 
 CPortRunner::CPortRunner(QString port, CommSettings settings, QObject* parent)
@@ -42,7 +66,14 @@ bool CPortRunner::OpenAt(const CommSettings& settings) {
         return false;
     }
     m_settings = settings;
+    DiscardInput();
     return true;
+}
+
+void CPortRunner::DiscardInput() {
+    // Whatever is on the line before a frame goes out (a late reply to an earlier command or
+    // run) is not its reply.
+    m_port.clear(QSerialPort::Input);
 }
 
 void CPortRunner::Run(PortJob& job) {
@@ -66,6 +97,7 @@ void CPortRunner::Carry(SequencerStep step) {
             if (m_trace) {
                 m_trace(m_portText, FrameDirection::Sent, bytes);
             }
+            DiscardInput();
             // One piece: a frame split across writes could reach the reader with a gap.
             if (m_port.write(bytes) != bytes.size()) {
                 m_portError = m_port.errorString();

@@ -13,9 +13,12 @@
 
 #include <functional>
 
-// "com N" names /dev/ttyS{N-1} (COMN on Windows), as in the dialog; anything else is a device
-// path as it stands.
+// "com N" (N >= 1) names /dev/ttyS{N-1} (COMN on Windows), as in the dialog; a name with a
+// slash, or one that exists in the current directory, is that file; any other name is a device
+// name as QSerialPort takes it (ttyUSB0, COM7).
 QString SerialDevicePath(const QString& port);
+// Why a --port value names no port (empty, "com 0"); empty when it is fine.
+QString PortNameError(const QString& port);
 
 class CPortRunner : public QObject {
     Q_OBJECT
@@ -31,6 +34,13 @@ public:
     // not be opened. The job must outlive the run.
     void Run(PortJob& job);
 
+    // Passes a stop request on to the job (Ctrl-C).
+    void Stop() {
+        if (m_running && m_job) {
+            m_job->Stop();
+        }
+    }
+
     const QString& Port() const { return m_portText; }
     bool OpenFailed() const { return m_openFailed; }
     bool Lost() const { return m_lost; }
@@ -42,6 +52,7 @@ signals:
 
 private:
     bool OpenAt(const CommSettings& settings);
+    void DiscardInput();
     void Carry(SequencerStep step);
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);

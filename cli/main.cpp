@@ -23,22 +23,31 @@ constexpr int DEFAULT_BAUD = 9600;
 constexpr std::int64_t FIND_REPLY_MS = 500;
 // A record's text may hold CR LF pairs: its reply has ended once the line is this quiet.
 constexpr std::int64_t RECORD_QUIET_MS = 200;
+// The record count reply's data: the count, 32 bits little-endian.
+constexpr std::size_t RECORD_COUNT_LEN = 4;
 
 const char* const USAGE = R"(Usage:
-  tessaroctl ports [--json]
-  tessaroctl get      --port PORT [--baud N] [--json] [--out FILE]
-  tessaroctl apply    --port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json] PROFILE
-  tessaroctl diff     --port PORT [--baud N] [--json] PROFILE
-  tessaroctl set      --port PORT [--baud N] [--json] KEY=VALUE [KEY=VALUE ...]
-  tessaroctl records  --port PORT [--baud N] (total | read | keep FILE)
-  tessaroctl find     [--port PORT ...] [--json]
+  tessaroctl ports    [--json]
+  tessaroctl get      --port PORT [--baud N] [--card-output-format hex|ASCII] [--json]
+                      [--out FILE] [--trace FILE] [--pcap FILE]
+  tessaroctl apply    --port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json]
+                      [--trace FILE] [--pcap FILE] PROFILE
+  tessaroctl diff     --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE] PROFILE
+  tessaroctl set      --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE]
+                      KEY=VALUE [KEY=VALUE ...]
+  tessaroctl records  --port PORT [--baud N] [--trace FILE] [--pcap FILE]
+                      (total | read | keep FILE)
+  tessaroctl find     [--port PORT ...] [--json] [--trace FILE] [--pcap FILE]
   tessaroctl discover [--seconds S] [--json]
   tessaroctl --help | --version | COMMAND --help
 
-Commands that talk to a reader also take --trace FILE and --pcap FILE (a capture for Wireshark).
-PORT is a device path or "com N".
-Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no reply in time,
-4 a setting did not read back as sent, 5 profile or KEY=VALUE refused (nothing sent).
+--pcap FILE writes a pcapng capture for Wireshark.
+PORT is a path (a name with a slash, or a file in the current directory), "com N" (N >= 1),
+or a device name such as ttyUSB0.
+Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no reply in time
+(or a reply that is not the one asked for), 4 a setting did not read back as sent, 5 profile or
+KEY=VALUE refused (nothing sent), 6 a --out, --trace or --pcap file cannot be written,
+130/143 stopped by Ctrl-C/SIGTERM.
 )";
 
 struct Command {
@@ -50,7 +59,7 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"ports", "List the serial ports of this machine.", false, false, true, false, ""},
-    {"get", "Read a reader's settings; --json or --out give a profile file.", true, true, true,
+    {"get", "Read a reader's settings; --out writes them as a profile file.", true, true, true,
      true, ""},
     {"apply", "Apply a profile and verify it by reading the reader back.", true, true, true, true,
      "PROFILE"},
@@ -65,12 +74,6 @@ const Command COMMANDS[] = {
      false, true, false, ""},
 };
 
-void PrintJson(const QJsonValue& value) {
-    const QJsonDocument document =
-        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    Out(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
-}
-
 class Cli {
 public:
     int Run(const QStringList& arguments);
@@ -79,7 +82,7 @@ public:
         QString error;
         if (!m_trace.WritePcap(&error)) {
             Err(error);
-            return code == EXIT_OK ? EXIT_USAGE : code;
+            return code == EXIT_OK ? EXIT_FILE : code;
         }
         return code;
     }
@@ -105,6 +108,10 @@ private:
     int Records();
     int Find();
     int Discover();
+    // --json: the document a command prints when it is refused before any port is opened.
+    int Refused(const QString& error, const Profile& profile);
+    // 130 or 143 once Ctrl-C or SIGTERM stopped the run, else code.
+    static int StoppedOr(int code) { return StopSignal() != 0 ? 128 + StopSignal() : code; }
 
     const Command* m_command = nullptr;
     QCommandLineParser m_parser;
@@ -114,23 +121,31 @@ private:
     TraceFile m_trace;
 };
 
-const QCommandLineOption PORT_OPTION(QStringLiteral("port"),
-                                     QStringLiteral("Serial port: a device path or \"com N\"."),
-                                     QStringLiteral("PORT"));
+const QCommandLineOption
+    PORT_OPTION(QStringLiteral("port"),
+                QStringLiteral("Serial port: a path, \"com N\" (N >= 1) or a device name."),
+                QStringLiteral("PORT"));
 const QCommandLineOption BAUD_OPTION(QStringLiteral("baud"),
                                      QStringLiteral("Port speed (default 9600)."),
                                      QStringLiteral("N"));
 const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
                                      QStringLiteral("Machine-readable output on stdout."));
-const QCommandLineOption TRACE_OPTION(QStringLiteral("trace"),
-                                      QStringLiteral("Write every frame sent and received here."),
-                                      QStringLiteral("FILE"));
+const QCommandLineOption
+    TRACE_OPTION(QStringLiteral("trace"),
+                 QStringLiteral("Write every frame sent and received here, as the Log window "
+                                "shows them."),
+                 QStringLiteral("FILE"));
 const QCommandLineOption PCAP_OPTION(QStringLiteral("pcap"),
                                      QStringLiteral("Write every frame as a pcapng capture here."),
                                      QStringLiteral("FILE"));
 const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
                                     QStringLiteral("Write the settings as a profile file."),
                                     QStringLiteral("FILE"));
+const QCommandLineOption CARD_FORMAT_OPTION(
+    QStringLiteral("card-output-format"),
+    QStringLiteral("Write card_output_format (hex or ASCII) into the profile: a reader cannot "
+                   "report it, and applying card affixes needs it."),
+    QStringLiteral("FORMAT"));
 const QCommandLineOption ALL_OPTION(QStringLiteral("all"),
                                     QStringLiteral("Send every key, not only those that differ."));
 const QCommandLineOption DRY_RUN_OPTION(
@@ -181,7 +196,7 @@ int Cli::Run(const QStringList& arguments) {
     }
     const QString name = QString::fromLatin1(m_command->name);
     if (name == QLatin1String("get")) {
-        m_parser.addOption(OUT_OPTION);
+        m_parser.addOptions({OUT_OPTION, CARD_FORMAT_OPTION});
     } else if (name == QLatin1String("apply")) {
         m_parser.addOptions({ALL_OPTION, DRY_RUN_OPTION});
     } else if (name == QLatin1String("discover")) {
@@ -204,6 +219,17 @@ int Cli::Run(const QStringList& arguments) {
     }
     if (m_command->port) {
         m_ports = m_parser.values(PORT_OPTION);
+        QStringList paths;
+        for (const QString& port : m_ports) {
+            if (const QString error = PortNameError(port); !error.isEmpty()) {
+                return Usage(error);
+            }
+            const QString path = SerialDevicePath(port);
+            if (paths.contains(path)) {
+                return Usage(QStringLiteral("--port %1 is given twice").arg(port));
+            }
+            paths << path;
+        }
     }
     if (m_command->baud && m_parser.isSet(BAUD_OPTION)) {
         bool ok = false;
@@ -254,7 +280,7 @@ bool Cli::OpenTrace(int& code) {
     if ((m_parser.isSet(TRACE_OPTION) && !m_trace.Open(m_parser.value(TRACE_OPTION), &error)) ||
         (m_parser.isSet(PCAP_OPTION) && !m_trace.OpenPcap(m_parser.value(PCAP_OPTION), &error))) {
         Err(error);
-        code = EXIT_USAGE;
+        code = EXIT_FILE;
         return false;
     }
     return true;
@@ -280,11 +306,14 @@ int Cli::Ports() {
         const auto id = [](bool has, quint16 value) {
             return has ? QJsonValue(int(value)) : QJsonValue(QJsonValue::Null);
         };
+        const auto text = [](const QString& value) {
+            return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+        };
         const QJsonObject port{
-            {QStringLiteral("path"), info.systemLocation()},
-            {QStringLiteral("description"), info.description()},
-            {QStringLiteral("manufacturer"), info.manufacturer()},
-            {QStringLiteral("serial_number"), info.serialNumber()},
+            {QStringLiteral("port"), info.systemLocation()},
+            {QStringLiteral("description"), text(info.description())},
+            {QStringLiteral("manufacturer"), text(info.manufacturer())},
+            {QStringLiteral("serial_number"), text(info.serialNumber())},
             {QStringLiteral("vid"), id(info.hasVendorIdentifier(), info.vendorIdentifier())},
             {QStringLiteral("pid"), id(info.hasProductIdentifier(), info.productIdentifier())},
         };
@@ -322,26 +351,60 @@ int Cli::Get() {
     if (!m_parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("get takes no argument"));
     }
+    std::optional<ProfileValue> cardFormat;
+    if (m_parser.isSet(CARD_FORMAT_OPTION)) {
+        const SettingResult setting = ParseSetting(QStringLiteral("card_output_format=") +
+                                                   m_parser.value(CARD_FORMAT_OPTION));
+        if (!setting.error.isEmpty()) {
+            return Usage(QStringLiteral("--card-output-format: ") + setting.error);
+        }
+        cardFormat = setting.value;
+    }
+    int code = EXIT_OK;
+    if (!OpenTrace(code)) {
+        return code;
+    }
+    WatchStopSignals();
     auto runs = Runs([this] { return ReadJob(m_baud); });
     RunConcurrently(runs, m_baud, &m_trace);
     const auto& result = static_cast<SequencerJob&>(*runs[0].job).Result();
+    const auto document = [&](const QString& error, const QJsonValue& profile) {
+        return QJsonObject{
+            {QStringLiteral("port"), runs[0].port},
+            {QStringLiteral("ok"), error.isEmpty()},
+            {QStringLiteral("error"),
+             error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+            {QStringLiteral("profile"), profile},
+        };
+    };
     if (!result.before) {
-        Err(QStringLiteral("%1: %2").arg(runs[0].port, SequencerError(runs[0], result)));
-        return runs[0].openFailed || runs[0].lost ? EXIT_PORT : EXIT_NO_REPLY;
+        const QString error = SequencerError(runs[0], result);
+        Err(QStringLiteral("%1: %2").arg(runs[0].port, error));
+        if (m_json) {
+            PrintJson(document(error, QJsonValue::Null));
+        }
+        return StoppedOr(runs[0].openFailed || runs[0].lost ? EXIT_PORT : EXIT_NO_REPLY);
     }
-    const ReaderProfile read = ProfileFromRecord(*result.before);
+    ReaderProfile read = ProfileFromRecord(*result.before);
+    if (cardFormat) {
+        read.profile.Set(ProfileKey::CardOutputFormat, *cardFormat);
+    }
     for (const std::string& skipped : read.skipped) {
         Err(QStringLiteral("%1: left out: %2").arg(runs[0].port, QString::fromStdString(skipped)));
     }
+    const QJsonValue profileJson = QJsonDocument::fromJson(ProfileJson(read.profile)).object();
     if (m_parser.isSet(OUT_OPTION)) {
         QString error;
         if (!WriteProfileFile(m_parser.value(OUT_OPTION), read.profile, &error)) {
             Err(error);
-            return EXIT_USAGE;
+            if (m_json) {
+                PrintJson(document(error, profileJson));
+            }
+            return EXIT_FILE;
         }
     }
     if (m_json) {
-        Out(QString::fromUtf8(ProfileJson(read.profile)));
+        PrintJson(document({}, profileJson));
     } else if (!m_parser.isSet(OUT_OPTION)) {
         int width = 0;
         for (const KeyInfo& info : ProfileKeys()) {
@@ -355,7 +418,7 @@ int Cli::Get() {
             }
         }
     }
-    return EXIT_OK;
+    return StoppedOr(EXIT_OK);
 }
 
 int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
@@ -365,15 +428,19 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
     options.port.baudRate = m_baud;
     auto runs = Runs(
         [&] { return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, options)); });
+    WatchStopSignals();
     RunConcurrently(runs, m_baud, &m_trace);
     int code = EXIT_OK;
+    bool cardFormatRefused = false;
     QJsonArray array;
     for (const PortRun& run : runs) {
         const auto& result = static_cast<const SequencerJob&>(*run.job).Result();
         const int portCode = SequencerExitCode(run, result, mode);
         code = std::max(code, portCode);
+        cardFormatRefused =
+            cardFormatRefused || result.plan.error.find("card_output_format") != std::string::npos;
         if (m_json) {
-            QJsonObject object = SequencerJson(run, result, profile, portCode);
+            QJsonObject object = SequencerJson(run, result, profile, mode, portCode);
             if (mode == SequencerMode::DryRun) {
                 QJsonArray frames;
                 for (const PlannedCommand& command : result.plan.commands) {
@@ -382,6 +449,9 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
                 object.insert(QStringLiteral("frames"), frames);
             }
             array.append(object);
+            if (portCode != EXIT_OK) {
+                Err(QStringLiteral("%1: failed: %2").arg(run.port, SequencerError(run, result)));
+            }
             continue;
         }
         if (runs.size() > 1) {
@@ -397,10 +467,34 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
             Out(line + u'\n');
         }
     }
+    if (cardFormatRefused) {
+        Err(m_command->name == std::string_view("set")
+                ? QStringLiteral("give card_output_format=hex or card_output_format=ASCII with "
+                                 "the affixes")
+                : QStringLiteral("add \"card_output_format\": \"hex\" or \"ASCII\" to the "
+                                 "profile's settings, or make it with tessaroctl get "
+                                 "--card-output-format hex|ASCII"));
+    }
     if (m_json) {
         PrintJson(array);
     }
-    return code;
+    return StoppedOr(code);
+}
+
+int Cli::Refused(const QString& error, const Profile& profile) {
+    Err(error);
+    if (m_json) {
+        QJsonArray array;
+        for (const QString& port : m_ports) {
+            PortRun run;
+            run.port = port;
+            SequencerResult result;
+            result.error = error.toStdString();
+            array.append(SequencerJson(run, result, profile, SequencerMode::Apply, EXIT_REFUSED));
+        }
+        PrintJson(array);
+    }
+    return EXIT_REFUSED;
 }
 
 int Cli::Apply() {
@@ -420,8 +514,7 @@ int Cli::ProfileFileCommand(const QString& command, SequencerMode mode) {
     }
     const ProfileReadResult read = ReadProfileFile(args[0]);
     if (!read.profile) {
-        Err(QStringLiteral("%1: %2").arg(args[0], read.error));
-        return EXIT_REFUSED;
+        return Refused(QStringLiteral("%1: %2").arg(args[0], read.error), Profile{});
     }
     int code = EXIT_OK;
     if (!OpenTrace(code)) {
@@ -439,13 +532,12 @@ int Cli::Set() {
     for (const QString& arg : args) {
         const SettingResult setting = ParseSetting(arg);
         if (!setting.key || !setting.error.isEmpty()) {
-            Err(setting.error);
-            return EXIT_REFUSED;
+            return Refused(setting.error, Profile{});
         }
         if (profile.Has(*setting.key)) {
-            Err(QStringLiteral("%1: given twice")
-                    .arg(QString::fromLatin1(Info(*setting.key).name)));
-            return EXIT_REFUSED;
+            return Refused(
+                QStringLiteral("%1: given twice").arg(QString::fromLatin1(Info(*setting.key).name)),
+                Profile{});
         }
         profile.Set(*setting.key, setting.value);
     }
@@ -505,6 +597,7 @@ int Cli::Records() {
     auto runs = Runs([&] {
         return std::unique_ptr<PortJob>(std::make_unique<ExchangeJob>(frames, timeoutMs, quietMs));
     });
+    WatchStopSignals();
     RunConcurrently(runs, m_baud, &m_trace);
     const PortRun& run = runs[0];
     const auto& job = static_cast<const ExchangeJob&>(*run.job);
@@ -513,20 +606,24 @@ int Cli::Records() {
             run.port, run.openFailed ? QStringLiteral("cannot open %1: %2")
                                            .arg(SerialDevicePath(run.port), run.portError)
                                      : QStringLiteral("the port was lost: %1").arg(run.portError)));
-        return EXIT_PORT;
+        return StoppedOr(EXIT_PORT);
     }
     if (!job.Error().empty()) {
         Err(QStringLiteral("%1: %2 after %3 of %4 frames")
                 .arg(run.port, QString::fromStdString(job.Error()))
                 .arg(job.Replies().size())
                 .arg(frames.size()));
-        return EXIT_NO_REPLY;
+        return StoppedOr(EXIT_NO_REPLY);
     }
     if (what == QLatin1String("total")) {
-        const Bytes data = ReplyData(job.Replies()[0]);
-        if (data.size() < 4) {
-            Err(QStringLiteral("%1: a reply too short for a count: %2")
-                    .arg(run.port, HexText(job.Replies()[0])));
+        const Bytes& reply = job.Replies()[0];
+        const Bytes data = ReplyData(reply);
+        // The count is 32 bits; a reply of any other size is something else, never a count.
+        if (reply.size() != PACKAGE_HEADER_LEN + RECORD_COUNT_LEN + 2) {
+            Err(QStringLiteral("%1: a reply of %2 bytes is not a record count: %3")
+                    .arg(run.port)
+                    .arg(reply.size())
+                    .arg(HexText(reply)));
             return EXIT_NO_REPLY;
         }
         const quint32 count = quint32(data[0]) | quint32(data[1]) << 8 | quint32(data[2]) << 16 |
@@ -552,11 +649,14 @@ int Cli::Find() {
     if (!m_parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("find takes no argument"));
     }
+    // Ports named are each expected to answer; among the machine's own, one answering is enough.
+    const bool named = !m_ports.isEmpty();
     if (m_ports.isEmpty()) {
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
             m_ports << info.systemLocation();
         }
     }
+    WatchStopSignals();
     // Each speed is a run of its own on every port still looking; ports go at once.
     std::vector<std::optional<int>> found(std::size_t(m_ports.size()));
     std::vector<int> codes(std::size_t(m_ports.size()), EXIT_NO_REPLY);
@@ -570,7 +670,7 @@ int Cli::Find() {
                 index.push_back(std::size_t(i));
             }
         }
-        if (looking.isEmpty()) {
+        if (looking.isEmpty() || StopSignal() != 0) {
             break;
         }
         Progress(QStringLiteral("trying %1 baud on %2 ports").arg(speed).arg(looking.size()));
@@ -607,6 +707,7 @@ int Cli::Find() {
         }
         array.append(QJsonObject{
             {QStringLiteral("port"), m_ports[i]},
+            {QStringLiteral("ok"), found[n].has_value()},
             {QStringLiteral("baud"),
              found[n] ? QJsonValue(*found[n]) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("error"),
@@ -620,8 +721,11 @@ int Cli::Find() {
     if (m_json) {
         PrintJson(array);
     }
-    // Finding one reader among the machine's ports is a success.
-    return any ? EXIT_OK : (m_ports.isEmpty() ? EXIT_NO_REPLY : code);
+    if (m_ports.isEmpty()) {
+        Err(QStringLiteral("no serial port to try"));
+        return StoppedOr(EXIT_NO_REPLY);
+    }
+    return StoppedOr(named || !any ? code : EXIT_OK);
 }
 
 int Cli::Discover() {

@@ -26,6 +26,10 @@ _tessaroctl()
             COMPREPLY=($(compgen -W "4800 9600 14400 19200 115200 256000" -- "$cur"))
             return
             ;;
+        --card-output-format)
+            COMPREPLY=($(compgen -W "hex ASCII" -- "$cur"))
+            return
+            ;;
         --out | --trace | --pcap)
             _filedir
             return
@@ -42,7 +46,7 @@ _tessaroctl()
     local options="--help"
     case ${words[1]} in
         ports) options+=" --json" ;;
-        get) options+=" --port --baud --json --out --trace --pcap" ;;
+        get) options+=" --port --baud --card-output-format --json --out --trace --pcap" ;;
         apply) options+=" --port --baud --all --dry-run --json --trace --pcap" ;;
         diff) options+=" --port --baud --json --trace --pcap" ;;
         set) options+=" --port --baud --json --trace --pcap" ;;

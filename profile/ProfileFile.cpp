@@ -9,6 +9,7 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cmath>
 #include <limits>
@@ -154,6 +155,60 @@ QByteArray JsonValue(ProfileKey key, const ProfileValue& value) {
 
 } // namespace
 
+namespace {
+
+// The first key an object of this (well-formed) JSON text repeats, with its object's path;
+// empty when none does. QJsonDocument keeps the last of them silently.
+QString RepeatedKey(const QByteArray& json) {
+    struct Level {
+        bool object;
+        QString path;
+        QSet<QString> keys;
+    };
+    std::vector<Level> stack;
+    QString pendingKey; // the last string met where an object expects a key
+    bool expectKey = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"') {
+            const qsizetype start = ++i;
+            while (i < json.size() && json[i] != '"') {
+                i += json[i] == '\\' ? 2 : 1;
+            }
+            if (expectKey) {
+                // Compared as decoded: "\u0068orn" is horn.
+                const QJsonDocument key =
+                    QJsonDocument::fromJson("[\"" + json.mid(start, i - start) + "\"]");
+                pendingKey = key.array().at(0).toString();
+            }
+        } else if (c == ':' && expectKey && !stack.empty()) {
+            Level& level = stack.back();
+            if (level.keys.contains(pendingKey)) {
+                return level.path.isEmpty() ? pendingKey : level.path + u'.' + pendingKey;
+            }
+            level.keys.insert(pendingKey);
+            expectKey = false;
+        } else if (c == '{' || c == '[') {
+            const QString parent = stack.empty() ? QString() : stack.back().path;
+            const QString path = stack.empty() || !stack.back().object
+                                     ? parent
+                                     : (parent.isEmpty() ? pendingKey : parent + u'.' + pendingKey);
+            stack.push_back({c == '{', path, {}});
+            expectKey = c == '{';
+        } else if (c == '}' || c == ']') {
+            if (!stack.empty()) {
+                stack.pop_back();
+            }
+            expectKey = false;
+        } else if (c == ',') {
+            expectKey = !stack.empty() && stack.back().object;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
 ProfileReadResult ParseProfile(const QByteArray& json) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
@@ -161,6 +216,9 @@ ProfileReadResult ParseProfile(const QByteArray& json) {
         return Refusal(QStringLiteral("not a profile: %1 at byte %2")
                            .arg(parseError.errorString())
                            .arg(parseError.offset));
+    }
+    if (const QString repeated = RepeatedKey(json); !repeated.isEmpty()) {
+        return Refusal(QStringLiteral("%1: given twice").arg(repeated));
     }
     if (!document.isObject()) {
         return Refusal(QStringLiteral("not a profile: the file is not a JSON object"));

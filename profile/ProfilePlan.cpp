@@ -1,6 +1,7 @@
 #include "profile/ProfilePlan.h"
 
 #include "core/Frame.h"
+#include "profile/ProfileLists.h"
 
 #include <algorithm>
 
@@ -97,6 +98,17 @@ Bytes Frame(std::uint8_t cmdId, std::span<const std::uint8_t> payload) {
     return BuildSerialFrame(header, payload);
 }
 
+// ": \"hex\" or \"ASCII\"", from the list itself.
+std::string AllowedCardFormats() {
+    std::string text;
+    const auto& items = KeyListItems(K::CardOutputFormat);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        text += i == 0 ? ": \"" : (i + 1 == items.size() ? "\" or \"" : "\", \"");
+        text += items[i];
+    }
+    return items.empty() ? text : text + "\"";
+}
+
 } // namespace
 
 Bytes ParamQueryFrame() {
@@ -127,7 +139,8 @@ Plan MakePlan(const Profile& profile, const SerialParamRecord& reader, bool send
             plan.commands.clear();
             plan.error = std::string(Info(planned.keys.front()).name) +
                          ": the card affix command also sets card_output_format, which the "
-                         "reader does not report; add card_output_format to the profile";
+                         "reader does not report; add card_output_format to the profile" +
+                         AllowedCardFormats();
             return plan;
         }
         planned.frame = Frame(command.cmdId, Payload(command.cmdId, fields));

@@ -143,7 +143,7 @@ SequencerStep ProfileSequencer::OnTick(std::int64_t nowMs) {
                                                    std::to_string(m_received.size()) + " bytes",
                           nowMs);
     case Phase::Sending:
-        if (m_attempts <= m_options.retries) {
+        if (m_attempts <= m_options.retries && !m_stopRequested) {
             return Write(m_lastFrame, m_lastReplyBytes, nowMs);
         }
         return NextCommand(nowMs);
@@ -191,6 +191,10 @@ SequencerStep ProfileSequencer::NextCommand(std::int64_t nowMs) {
         m_deadline = nowMs + m_options.replyBaseMs;
         return {{}, NewPortSettings(), m_deadline, false};
     }
+    if (m_stopRequested) {
+        ++m_command;
+        return StartRead(Phase::ReadAfter, nowMs);
+    }
     if (++m_command < m_result.plan.commands.size()) {
         return SendCommand(nowMs);
     }
@@ -210,6 +214,9 @@ SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, st
     const std::size_t count = m_result.plan.commands.size();
     if (m_options.mode == SequencerMode::DryRun || !m_result.plan.error.empty() || count == 0) {
         return Finish(m_result.plan.error);
+    }
+    if (m_stopRequested) {
+        return Finish("stopped before sending " + KeyNames(PlannedKeys(0)));
     }
     m_written.assign(count, false);
     m_answered.assign(count, false);
@@ -255,6 +262,15 @@ CommSettings ProfileSequencer::NewPortSettings() const {
                   : name == "ODD" ? CommParity::Odd
                                   : CommParity::None;
     return port;
+}
+
+std::vector<ProfileKey> ProfileSequencer::PlannedKeys(std::size_t from) const {
+    std::vector<ProfileKey> keys;
+    const auto& commands = m_result.plan.commands;
+    for (std::size_t c = from; c < commands.size(); ++c) {
+        keys.insert(keys.end(), commands[c].keys.begin(), commands[c].keys.end());
+    }
+    return keys;
 }
 
 std::string ProfileSequencer::CurrentKeys() const {
@@ -326,7 +342,24 @@ SequencerStep ProfileSequencer::Finish(std::string error) {
                 failed.push_back(r.key);
             }
         }
-        if (!failed.empty()) {
+        if (m_stopRequested && m_phase == Phase::Done && !m_written.empty()) {
+            // Keys never sent are not failures of the reader: say they were not sent.
+            std::vector<ProfileKey> notSent = PlannedKeys(0);
+            std::erase_if(notSent, [this](ProfileKey key) {
+                return std::any_of(m_result.keys.begin(), m_result.keys.end(),
+                                   [key](const KeyResult& r) { return r.key == key && r.sent; });
+            });
+            std::erase_if(failed, [&notSent](ProfileKey key) {
+                return std::find(notSent.begin(), notSent.end(), key) != notSent.end();
+            });
+            error = "stopped";
+            if (!notSent.empty()) {
+                error += " before sending " + KeyNames(notSent);
+            }
+            if (!failed.empty()) {
+                error += "; did not take: " + KeyNames(failed);
+            }
+        } else if (!failed.empty()) {
             error = (m_options.mode == SequencerMode::Compare ? "differs from the profile: "
                                                               : "did not take: ") +
                     KeyNames(failed);

@@ -83,6 +83,9 @@ public:
     SequencerStep OnTick(std::int64_t nowMs);
     SequencerStep OnPortReopened(std::int64_t nowMs);
     SequencerStep OnPortLost(std::int64_t nowMs);
+    // Ends the run early: the command in flight gets its reply or its timeout (and no retry),
+    // nothing more is sent, and the reader is read back if anything was sent.
+    void RequestStop() { m_stopRequested = true; }
 
     bool Done() const { return m_phase == Phase::Done; }
     const SequencerResult& Result() const { return m_result; }
@@ -106,6 +109,8 @@ private:
     bool SerialFramingChanges() const;
     CommSettings NewPortSettings() const;
     std::string CurrentKeys() const;
+    // The keys of the planned commands from this one on.
+    std::vector<ProfileKey> PlannedKeys(std::size_t from) const;
     void FillOutcomes();
 
     Profile m_profile;
@@ -119,5 +124,6 @@ private:
     std::size_t m_command = 0;
     std::vector<bool> m_written;
     std::vector<bool> m_answered;
+    bool m_stopRequested = false;
     SequencerResult m_result;
 };

@@ -123,6 +123,12 @@ QByteArray CMscomm1::get_Input() {
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }
 
+void CMscomm1::put_InBufferCount(short count) {
+    if (count == 0 && m_port.isOpen()) {
+        m_port.clear(QSerialPort::Input);
+    }
+}
+
 void CMscomm1::onReadyRead() {
     // The event goes out through the event loop: the receiver may open a modal box, and further
     // data must still raise events while it is open.

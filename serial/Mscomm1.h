@@ -53,6 +53,8 @@ public:
     // Writes the bytes in one piece; raises CommError when the port is closed or the write fails.
     void put_Output(const QByteArray& bytes);
     QByteArray get_Input();
+    // Setting 0 discards every byte received and not yet read.
+    void put_InBufferCount(short count);
     short get_CommEvent() const { return m_commEvent; }
 
 signals:

@@ -76,6 +76,9 @@ void CProfileRun::Apply(SequencerStep step) {
             if (m_writeHook) {
                 m_writeHook(step.write);
             }
+            // Bytes already on the line (a late reply to something earlier) are not the reply
+            // to this frame.
+            m_comm.put_InBufferCount(0);
             m_comm.put_Output(QByteArray(reinterpret_cast<const char*>(step.write.data()),
                                          qsizetype(step.write.size())));
         }

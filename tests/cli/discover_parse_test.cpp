@@ -10,10 +10,11 @@ namespace {
 
 // Name "Door", automatic acquisition, 10.1.2.3/255.255.0.0 via 10.1.0.1, DNS 1.1.1.1 and
 // 9.9.9.9, server "srv" port 8080, HTTP server at httpServer.
-QByteArray Record(std::uint8_t httpServer) {
-    std::vector<std::uint8_t> record = HexBytes("44 6F 6F 72 00 00 00 00 00 00 00 00 00 00 00 00 "
-                                                "01 00 00 00 03 02 01 0A 00 00 FF FF 01 00 01 0A "
-                                                "01 01 01 01 09 09 09 09 73 72 76");
+QByteArray Record(std::uint8_t httpServer, const char* name = "44 6F 6F 72") {
+    std::vector<std::uint8_t> record =
+        HexBytes(std::string(name) + " 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                     "01 00 00 00 03 02 01 0A 00 00 FF FF 01 00 01 0A "
+                                     "01 01 01 01 09 09 09 09 73 72 76");
     record.resize(96, 0);
     record[88] = 0x90; // port 8080 at 88
     record[89] = 0x1F;
@@ -35,27 +36,44 @@ private slots:
     void showsADiscoveryReply_data() {
         QTest::addColumn<QByteArray>("datagram");
         QTest::addColumn<QJsonValue>("httpServer");
+        QTest::addColumn<int>("httpValue");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("line");
-        QTest::newRow("CGI") << Record(4) << QJsonValue(QStringLiteral("CGI"))
+        QTest::newRow("CGI") << Record(4) << QJsonValue(QStringLiteral("CGI")) << 4 << "Door"
                              << "Door  192.0.2.7  Automatic acquisition ip 10.1.2.3 mask "
                                 "255.255.0.0 gateway 10.1.0.1 dns 1.1.1.1 9.9.9.9 server "
                                 "srv:8080 CGI";
-        QTest::newRow("no such server") << Record(9) << QJsonValue(9)
+        // A value no list holds is null, its number beside it.
+        QTest::newRow("no such server") << Record(9) << QJsonValue(QJsonValue::Null) << 9 << "Door"
                                         << "Door  192.0.2.7  Automatic acquisition ip 10.1.2.3 "
                                            "mask 255.255.0.0 gateway 10.1.0.1 dns 1.1.1.1 "
                                            "9.9.9.9 server srv:8080 9";
+        // Bytes that are not UTF-8 stay readable; never a replacement character.
+        QTest::newRow("not UTF-8")
+            << Record(4, "44 FF 72 5C") << QJsonValue(QStringLiteral("CGI")) << 4 << "D\\xffr\\x5c"
+            << "D\\xffr\\x5c  192.0.2.7  Automatic acquisition ip 10.1.2.3 "
+               "mask 255.255.0.0 gateway 10.1.0.1 dns 1.1.1.1 9.9.9.9 "
+               "server srv:8080 CGI";
+        QTest::newRow("UTF-8") << Record(4, "E9 97 A8 31") << QJsonValue(QStringLiteral("CGI")) << 4
+                               << QStringLiteral("\u95E81")
+                               << QStringLiteral("\u95E81  192.0.2.7  Automatic acquisition ip "
+                                                 "10.1.2.3 mask 255.255.0.0 gateway 10.1.0.1 dns "
+                                                 "1.1.1.1 9.9.9.9 server srv:8080 CGI");
     }
 
     void showsADiscoveryReply() {
         QFETCH(QByteArray, datagram);
         QFETCH(QJsonValue, httpServer);
+        QFETCH(int, httpValue);
+        QFETCH(QString, name);
         QFETCH(QString, line);
         const auto reader = ParseAnnouncement(datagram, QStringLiteral("192.0.2.7"));
         QVERIFY(reader.has_value());
         const QJsonObject expected{
-            {"name", "Door"},
+            {"name", name},
             {"address", "192.0.2.7"},
             {"network_mode", "Automatic acquisition"},
+            {"network_mode_value", 1},
             {"ip", "10.1.2.3"},
             {"mask", "255.255.0.0"},
             {"gateway", "10.1.0.1"},
@@ -64,6 +82,7 @@ private slots:
             {"server", "srv"},
             {"server_port", 8080},
             {"http_server", httpServer},
+            {"http_server_value", httpValue},
         };
         QCOMPARE(AnnouncedJson(*reader), expected);
         QCOMPARE(AnnouncedLine(*reader), line);

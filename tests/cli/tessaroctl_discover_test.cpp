@@ -31,6 +31,7 @@ private slots:
             {{"name", "Door-A"},
              {"address", "127.0.0.1"},
              {"network_mode", "Fixed IP"},
+             {"network_mode_value", 0},
              {"ip", "192.168.0.100"},
              {"mask", "255.255.255.0"},
              {"gateway", "192.168.0.1"},
@@ -38,10 +39,12 @@ private slots:
              {"dns2", "8.8.8.8"},
              {"server", "server.example.com"},
              {"server_port", 80},
-             {"http_server", "PHP"}},
+             {"http_server", "PHP"},
+             {"http_server_value", 0}},
             {{"name", "Door-B"},
              {"address", "127.0.0.1"},
              {"network_mode", "Automatic acquisition"},
+             {"network_mode_value", 1},
              {"ip", "10.1.2.3"},
              {"mask", "255.255.0.0"},
              {"gateway", "10.1.0.1"},
@@ -49,7 +52,8 @@ private slots:
              {"dns2", "9.9.9.9"},
              {"server", "cloud.example.org"},
              {"server_port", 8080},
-             {"http_server", "CGI"}},
+             {"http_server", "CGI"},
+             {"http_server_value", 4}},
         };
         QCOMPARE(readers[0].toObject(), expected[0]);
         QCOMPARE(readers[1].toObject(), expected[1]);

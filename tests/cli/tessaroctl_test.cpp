@@ -1,7 +1,10 @@
 // tessaroctl against simulated readers on pseudo-terminals: every command's output and exit
 // code, copying a reader, a fleet with a reader that stops answering, the simulator's faults.
 #include "tests/support/CtlProcess.h"
+#include "tests/support/HandParamReply.h"
+#include "tests/support/ReaderPty.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -85,7 +88,21 @@ private slots:
             << QStringList{"get", "--port", pty, "--fast"} << 1 << "Unknown option 'fast'";
         QTest::newRow("get without port") << QStringList{"get"} << 1 << "--port is needed";
         QTest::newRow("get with two ports")
-            << QStringList{"get", "--port", pty, "--port", pty} << 1 << "get takes one --port";
+            << QStringList{"get", "--port", pty, "--port", "/dev/tessaro-no-such-port"} << 1
+            << "get takes one --port";
+        QTest::newRow("the same port twice")
+            << QStringList{"apply", "--port", pty, "--port", pty, "TYPO"} << 1 << "is given twice";
+        QTest::newRow("empty port")
+            << QStringList{"get", "--port", ""} << 1 << "--port: an empty port name";
+        QTest::newRow("com 0") << QStringList{"find", "--port", "com 0"} << 1
+                               << "--port com 0: com ports count from com 1";
+        QTest::newRow("bad card output format")
+            << QStringList{"get", "--port", pty, "--card-output-format", "dec"} << 1
+            << "--card-output-format: card_output_format: \"dec\" is not one of \"hex\", "
+               "\"ASCII\"";
+        QTest::newRow("trace cannot be written")
+            << QStringList{"get", "--port", pty, "--trace", "MISSING/trace.txt"} << 6
+            << "cannot write the trace";
         QTest::newRow("apply without profile")
             << QStringList{"apply", "--port", pty} << 1 << "apply takes one PROFILE file";
         QTest::newRow("bad speed")
@@ -168,8 +185,8 @@ private slots:
         r = RunCtl(
             {QStringLiteral("get"), QStringLiteral("--port"), pty, QStringLiteral("--json")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(QJsonDocument::fromJson(r.out),
-                 QJsonDocument::fromJson(QByteArray(DEFAULT_READER_PROFILE)));
+        QCOMPARE(r.JsonObject()[QStringLiteral("profile")].toObject(),
+                 QJsonDocument::fromJson(QByteArray(DEFAULT_READER_PROFILE)).object());
 
         const QString out = m_dir.filePath(QStringLiteral("got.json"));
         r = RunCtl(
@@ -197,7 +214,7 @@ private slots:
         QCOMPARE(RunCtl({"get", "--port", a, "--out", copy}).exitCode, 0);
         r = RunCtl({"diff", "--port", b, copy});
         QCOMPARE(r.exitCode, 4);
-        QVERIFY2(r.out.contains("failed: differs from the profile: baud_rate, horn, light, "
+        QVERIFY2(r.err.contains("failed: differs from the profile: baud_rate, horn, light, "
                                 "barcode_prefix, barcode_suffix, start_bit"),
                  qPrintable(Show(r)));
 
@@ -210,7 +227,8 @@ private slots:
         // The reader switched to 115200 baud, and the engine followed it.
         const CtlResult got = RunCtl({"get", "--port", b, "--baud", "115200", "--json"});
         QCOMPARE(got.exitCode, 0);
-        QCOMPARE(got.JsonObject(), RunCtl({"get", "--port", a, "--json"}).JsonObject());
+        QCOMPARE(got.JsonObject()[QStringLiteral("profile")],
+                 RunCtl({"get", "--port", a, "--json"}).JsonObject()[QStringLiteral("profile")]);
         const CtlResult same = RunCtl({"diff", "--json", "--port", b, copy});
         QCOMPARE(same.exitCode, 0);
         const QJsonObject port = same.JsonArray()[0].toObject();
@@ -251,7 +269,10 @@ private slots:
             QStringLiteral("Close"));
         QCOMPARE(ports[0][QStringLiteral("settings")][0][QStringLiteral("reader_after")].toString(),
                  QStringLiteral("Open"));
-        QVERIFY(r.err.isEmpty());
+        QCOMPARE(QString::fromLocal8Bit(r.err),
+                 QStringLiteral("tessaroctl: %1: failed: reading the reader's parameters back: "
+                                "no reply\n")
+                     .arg(dead));
     }
 
     // Frames written by hand, as the dialog's "Set up" buttons send them for these values.
@@ -306,6 +327,9 @@ private slots:
             json << frame.toString();
         }
         QCOMPARE(json, frames);
+        const auto outcomes = Outcomes(r.JsonArray()[0].toObject());
+        QCOMPARE(QSet<QString>(outcomes.begin(), outcomes.end()),
+                 QSet<QString>{frames.isEmpty() ? "unchanged" : "would_send"});
         // Two parameter queries, one per run, and nothing else.
         QTest::qWait(100);
         const QString log = sims[0].Output();
@@ -334,16 +358,20 @@ private slots:
             << QStringList{"--reply-delay", "300"} << QStringList{"horn=Open"} << 0 << "verified"
             << "";
         QTest::newRow("short parameter reply")
-            << QStringList{"--param-reply", "short"} << QStringList{"horn=Open"} << 3 << ""
+            << QStringList{"--param-reply", "short"} << QStringList{"horn=Open"} << 3 << "not_sent"
             << "reading the reader's parameters: an incomplete reply of 6 bytes";
         QTest::newRow("garbled parameter reply")
-            << QStringList{"--param-reply", "garbled"} << QStringList{"horn=Open"} << 3 << ""
+            << QStringList{"--param-reply", "garbled"} << QStringList{"horn=Open"} << 3
+            << "not_sent"
             << "reading the reader's parameters: the reply ended after 183 bytes, not 182";
         QTest::newRow("silent after the first query")
             << QStringList{"--stop-after", "1"} << QStringList{"horn=Open"} << 3 << "no_reply"
             << "reading the reader's parameters back: no reply";
+        QTest::newRow("answers the setting, not the read-back")
+            << QStringList{"--stop-after", "2"} << QStringList{"horn=Open"} << 3 << "not_verifiable"
+            << "reading the reader's parameters back: no reply";
         QTest::newRow("never answers the query")
-            << QStringList{"--silent", "1"} << QStringList{"horn=Open"} << 3 << ""
+            << QStringList{"--silent", "1"} << QStringList{"horn=Open"} << 3 << "not_sent"
             << "reading the reader's parameters: no reply";
     }
 
@@ -359,6 +387,10 @@ private slots:
 
         const CtlResult r = RunCtl(QStringList{"set", "--json", "--port", pty} + settings);
         QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        // The failure is also said where diagnostics go.
+        QCOMPARE(QString::fromLocal8Bit(r.err),
+                 error.isEmpty() ? QString()
+                                 : QStringLiteral("tessaroctl: %1: failed: %2\n").arg(pty, error));
         const QJsonObject port = r.JsonArray()[0].toObject();
         QCOMPARE(port[QStringLiteral("ok")].toBool(), exitCode == 0);
         QCOMPARE(port[QStringLiteral("error")].toString(), error);
@@ -368,8 +400,10 @@ private slots:
             QCOMPARE(outcomes.value(QStringLiteral("light")), QStringLiteral("verified"));
         }
         // A failed read is never shown as values, and no setting is sent on one.
-        if (hornOutcome.isEmpty()) {
-            QVERIFY(port[QStringLiteral("settings")].toArray().isEmpty());
+        if (hornOutcome == QLatin1String("not_sent")) {
+            for (const QJsonValue& setting : port[QStringLiteral("settings")].toArray()) {
+                QVERIFY(setting[QStringLiteral("reader_before")].isNull());
+            }
             QVERIFY(!sims[0].Output().contains(QStringLiteral("serial rx [5] 05 16 05 21 01")));
         }
         // The read-only commands meet the same faults.
@@ -383,7 +417,8 @@ private slots:
         const QString pty = sims.Start({QStringLiteral("--silent"), QStringLiteral("0x16")});
         QVERIFY(!pty.isEmpty());
         QProcess ctl;
-        ctl.start(QStringLiteral(TESSAROCTL_PATH), {"set", "--port", pty, "horn=Open"});
+        ctl.start(QStringLiteral(TESSAROCTL_PATH),
+                  {"set", "--port", pty, "horn=Open", "light=Detect the light"});
         QVERIFY(ctl.waitForStarted());
         // The horn command waits for a reply that will not come; the reader goes away.
         QTRY_VERIFY_WITH_TIMEOUT(sims[0].Output().contains(QStringLiteral("05 16 05 21 01")), 5000);
@@ -391,7 +426,11 @@ private slots:
         QVERIFY(ctl.waitForFinished(5000));
         QCOMPARE(ctl.exitCode(), 2);
         const QByteArray out = ctl.readAllStandardOutput();
-        QVERIFY2(out.contains("failed: the port was lost while sending horn"), out.constData());
+        const QByteArray err = ctl.readAllStandardError();
+        QVERIFY2(err.contains("failed: the port was lost while sending horn"), err.constData());
+        QVERIFY2(!out.contains("failed"), out.constData());
+        // The key whose command never went out says so.
+        QVERIFY2(out.contains("Detect the light  not_sent"), out.constData());
     }
 
     void recordsKeepCountAndRead() {
@@ -429,6 +468,206 @@ private slots:
                  sent.constData());
     }
 
+    // A late reply left on the line by an earlier run is never the next command's reply.
+    void lateRepliesOfAnEarlierRunAreNotTaken() {
+        SimReaders sims;
+        const QString pty = sims.Start({"--reply-delay", "2600", "--silent", "0x32"});
+        QVERIFY(!pty.isEmpty());
+        CtlResult r = RunCtl({"get", "--port", pty});
+        QVERIFY2(r.exitCode == 3, qPrintable(Show(r)));
+        // Both parameter queries are answered once get has given up.
+        QTRY_COMPARE_WITH_TIMEOUT(sims[0].Output().count(QStringLiteral("serial tx [182]")), 2,
+                                  5000);
+        QFile text(m_dir.filePath(QStringLiteral("late.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("a");
+        text.close();
+        r = RunCtl({"records", "--port", pty, "keep", text.fileName()});
+        QVERIFY2(r.exitCode == 3, qPrintable(Show(r)));
+        QVERIFY2(r.err.contains("no reply after 0 of 1 frames"), qPrintable(Show(r)));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    // The count is 32 bits after the header; bytes that were there before the command are not it.
+    void recordCountIsReadFromItsOwnReply_data() {
+        QTest::addColumn<QByteArray>("stale");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray three = QByteArray::fromHex("052F0A5803000000"
+                                                     "0D0A");
+        const QByteArray seven = QByteArray::fromHex("052F0A5C07000000"
+                                                     "0D0A");
+        QTest::newRow("a stale count") << seven << three << 0 << QByteArray("3\n") << QByteArray();
+        QTest::newRow("a stale parameter record")
+            << HandParamReply() << three << 0 << QByteArray("3\n") << QByteArray();
+        QTest::newRow("a parameter record for an answer")
+            << QByteArray() << HandParamReply() << 3 << QByteArray()
+            << QByteArray("a reply of 182 bytes is not a record count: 05 02 B6 00 03 02");
+        QTest::newRow("a short answer")
+            << QByteArray() << QByteArray::fromHex("052F0A0D0A") << 3 << QByteArray()
+            << QByteArray("a reply of 5 bytes is not a record count");
+    }
+
+    void recordCountIsReadFromItsOwnReply() {
+        QFETCH(QByteArray, stale);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        ReaderPty reader;
+        QVERIFY(reader.isOpen());
+        reader.write(stale); // waits in the line's input until someone opens it
+        QProcess ctl;
+        ctl.start(QStringLiteral(TESSAROCTL_PATH), {"records", "--port", reader.path(), "total"});
+        QVERIFY(ctl.waitForStarted());
+        QCOMPARE(reader.read(4).toHex(' '), QByteArray("05 2e 04 37"));
+        reader.write(reply);
+        QVERIFY(ctl.waitForFinished(5000));
+        QCOMPARE(ctl.exitCode(), exitCode);
+        QCOMPARE(ctl.readAllStandardOutput(), out);
+        const QByteArray said = ctl.readAllStandardError();
+        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.contains(err), said.constData());
+    }
+
+    // The manual's example, run as written, with the readers' card affixes differing.
+    void theManualsCopyExampleWorks() {
+        SimReaders sims;
+        const QString a = sims.Start();
+        const QString b = sims.Start();
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        CtlResult r = RunCtl({"set", "--port", a, "card_output_format=ASCII", "card_prefix=text:ID",
+                              "card_suffix=hex:0d0a", "horn=Open"});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+
+        QFile manual(QStringLiteral(TESSARO_SOURCE_DIR "/packaging/tessaroctl.1"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll());
+        const qsizetype copy = page.indexOf(QStringLiteral("Copy one reader's settings"));
+        QVERIFY(copy > 0);
+        const QString example = page.mid(page.indexOf(QStringLiteral(".nf\n"), copy) + 4)
+                                    .section(QStringLiteral(".fi\n"), 0, 0)
+                                    .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+        QDir dir(m_dir.path());
+        const QStringList commands = example.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(commands.size(), 2);
+        for (QString command : commands) {
+            QVERIFY(command.startsWith(QStringLiteral("tessaroctl ")));
+            command.replace(QStringLiteral("/dev/ttyUSB0"), a)
+                .replace(QStringLiteral("/dev/ttyUSB1"), b);
+            r = RunCtl(command.split(u' ').mid(1), 30000, m_dir.path());
+            QVERIFY2(r.exitCode == 0, qPrintable(command + u'\n' + Show(r)));
+        }
+        r = RunCtl({"get", "--port", b, "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject settings =
+            r.JsonObject()[QStringLiteral("profile")][QStringLiteral("settings")].toObject();
+        QCOMPARE(settings[QStringLiteral("card_prefix")].toObject(), (QJsonObject{{"text", "ID"}}));
+        QCOMPARE(settings[QStringLiteral("card_suffix")].toObject(),
+                 (QJsonObject{{"hex", "0d0a"}}));
+        QCOMPARE(settings[QStringLiteral("horn")].toString(), QStringLiteral("Open"));
+    }
+
+    // A profile that cannot say the card output format is refused, says how to give it, and
+    // sends nothing.
+    void cardAffixesWithoutTheirOutputFormatAreRefused() {
+        SimReaders sims;
+        const QString a = sims.Start();
+        const QString b = sims.Start();
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        QCOMPARE(
+            RunCtl({"set", "--port", a, "card_output_format=hex", "card_prefix=text:ID"}).exitCode,
+            0);
+        const QString copy = m_dir.filePath(QStringLiteral("no-format.json"));
+        QCOMPARE(RunCtl({"get", "--port", a, "--out", copy}).exitCode, 0);
+        const CtlResult r = RunCtl({"apply", "--json", "--port", b, copy});
+        QVERIFY2(r.exitCode == 5, qPrintable(Show(r)));
+        QVERIFY2(r.err.contains("tessaroctl get --card-output-format hex|ASCII"),
+                 qPrintable(Show(r)));
+        const auto outcomes = Outcomes(r.JsonArray()[0].toObject());
+        QCOMPARE(outcomes.value(QStringLiteral("card_prefix")), QStringLiteral("refused"));
+        QCOMPARE(outcomes.value(QStringLiteral("horn")), QStringLiteral("unchanged"));
+        QTRY_COMPARE(sims.FramesSeen(1), 1); // the parameter query
+        const CtlResult set = RunCtl({"set", "--port", b, "card_prefix=text:ID"});
+        QCOMPARE(set.exitCode, 5);
+        QVERIFY2(set.err.contains("give card_output_format=hex or card_output_format=ASCII"),
+                 qPrintable(Show(set)));
+    }
+
+    // Ctrl-C or SIGTERM: the command in flight ends, nothing more goes out, the reader is read
+    // back and reported; a second Ctrl-C ends at once.
+    void aStopSignalEndsTheRunCleanly_data() {
+        QTest::addColumn<QList<int>>("stops");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("Ctrl-C") << QList<int>{SIGINT} << 130 << true;
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143 << true;
+        QTest::newRow("Ctrl-C twice") << QList<int>{SIGINT, SIGINT} << 130 << false;
+    }
+
+    void aStopSignalEndsTheRunCleanly() {
+        QFETCH(QList<int>, stops);
+        QFETCH(int, exitCode);
+        QFETCH(bool, reported);
+        SimReaders sims;
+        const QString pty = sims.Start({QStringLiteral("--silent"), QStringLiteral("0x16")});
+        QVERIFY(!pty.isEmpty());
+        QProcess ctl;
+        ctl.start(QStringLiteral(TESSAROCTL_PATH),
+                  {"set", "--port", pty, "horn=Open", "light=Detect the light"});
+        QVERIFY(ctl.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(sims[0].Output().contains(QStringLiteral("05 16 05 21 01")), 5000);
+        for (qsizetype i = 0; i < stops.size(); ++i) {
+            if (i > 0) {
+                QTest::qWait(100); // two of the same signal at once would arrive as one
+            }
+            ::kill(pid_t(ctl.processId()), stops[i]);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ctl.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(ctl.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(ctl.exitCode(), exitCode);
+        const QByteArray out = ctl.readAllStandardOutput();
+        const QByteArray err = ctl.readAllStandardError();
+        QTest::qWait(200);
+        const QString seen = sims[0].Output();
+        QCOMPARE(seen.count(QStringLiteral("05 16 05 21 01")), 1); // not even its retry
+        QVERIFY(!seen.contains(QStringLiteral("05 10 05 1C 02"))); // light never went out
+        if (!reported) {
+            QVERIFY2(out.isEmpty(), out.constData());
+            return;
+        }
+        QCOMPARE(seen.count(QStringLiteral("serial rx [4] 05 01 04 0A")), 2); // read back
+        QVERIFY2(out.contains("Close -> Open  no_reply (reads Close)\n"), out.constData());
+        QVERIFY2(out.contains("Detect the light  not_sent (reads turn off(Sweeping light))\n"),
+                 out.constData());
+        QVERIFY2(err.contains("failed: stopped before sending light; did not take: horn\n"),
+                 err.constData());
+    }
+
+    // A bare name that is a file here is that file, not a device under /dev.
+    void aPortInTheCurrentDirectory() {
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        QTemporaryDir here;
+        QVERIFY(QFile::link(pty, here.filePath(QStringLiteral("rel-reader"))));
+        const CtlResult r = RunCtl({"get", "--port", "rel-reader"}, 30000, here.path());
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+    }
+
+    // A profile that cannot be written is said so with its own code; the old file stays.
+    void anOutFileThatCannotBeWritten() {
+        SimReaders sims;
+        const QString pty = sims.Start();
+        QVERIFY(!pty.isEmpty());
+        const QString out = m_dir.filePath(QStringLiteral("none/door.json"));
+        const CtlResult r = RunCtl({"get", "--json", "--port", pty, "--out", out});
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.err.contains("cannot write " + out.toLocal8Bit()), qPrintable(Show(r)));
+        QCOMPARE(r.JsonObject()[QStringLiteral("ok")].toBool(true), false);
+    }
+
     void traceFindAndPorts() {
         SimReaders sims;
         const QString pty = sims.Start();
@@ -455,8 +694,9 @@ private slots:
         }
         QVERIFY2(lines[2].contains(QStringLiteral(" | Parameter record | ")), qPrintable(lines[2]));
 
+        // Every port named must answer: the one that cannot be opened decides.
         CtlResult r = RunCtl({"find", "--port", pty, "--port", "/dev/tessaro-no-such-port"});
-        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.out.split('\n')[0], (pty + QStringLiteral("  9600")).toLatin1());
         r = RunCtl({"find", "--json", "--port", "/dev/tessaro-no-such-port"});
         QCOMPARE(r.exitCode, 2);
@@ -468,8 +708,8 @@ private slots:
         r = RunCtl({"ports", "--json"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(QJsonDocument::fromJson(r.out).isArray());
-        const QStringList keys{"description", "manufacturer",  "path",
-                               "pid",         "serial_number", "vid"};
+        const QStringList keys{"description", "manufacturer",  "pid",
+                               "port",        "serial_number", "vid"};
         for (const QJsonValue& port : r.JsonArray()) {
             QCOMPARE(port.toObject().keys(), keys);
         }

@@ -228,3 +228,27 @@ TEST(ProfileFileText, FailedWriteLeavesTheOldFile) {
 #endif
 
 } // namespace
+
+// Reading is strict: a key given twice is refused, never the last one taken.
+TEST(ProfileRepeatedKey, IsRefusedWithItsPlace) {
+    const struct {
+        const char* json;
+        const char* error; // empty: read
+    } cases[] = {
+        {SETTINGS(R"("horn": "Open", "horn": "Close")"), "settings.horn: given twice"},
+        {SETTINGS(R"("horn": "Open", "\u0068orn": "Close")"), "settings.horn: given twice"},
+        {R"({"tessaro_profile": 1, "tessaro_profile": 1, "settings": {}})",
+         "tessaro_profile: given twice"},
+        {R"({"tessaro_profile": 1, "settings": {"card_prefix": {"text": "A", "text": "B"}}})",
+         "settings.card_prefix.text: given twice"},
+        {R"({"tessaro_profile": 1, "settings": {"card_prefix": {"text": "A"},)"
+         R"( "card_suffix": {"text": "A"}}})",
+         ""},
+        {SETTINGS(R"("barcode_prefix": {"text": "\"horn\": x"}, "horn": "Open")"), ""},
+    };
+    for (const auto& c : cases) {
+        const ProfileReadResult read = ParseProfile(c.json);
+        EXPECT_EQ(read.error.toStdString(), c.error) << c.json;
+        EXPECT_EQ(read.profile.has_value(), *c.error == '\0') << c.json;
+    }
+}

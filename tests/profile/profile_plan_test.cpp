@@ -86,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  {},
                  "card_prefix: the card affix command also sets card_output_format, which the "
-                 "reader does not report; add card_output_format to the profile"},
+                 "reader does not report; add card_output_format to the profile: \"hex\" or "
+                 "\"ASCII\""},
         PlanCase{"LowPulseKeepsReadersHighPulse",
                  MakeProfile({{K::WiegandLowPulse, Item(500)}}),
                  false,

@@ -19,7 +19,7 @@ namespace {
 using K = ProfileKey;
 using O = KeyOutcome;
 
-enum class Act { Answer, Silent, Lose };
+enum class Act { Answer, Silent, Lose, StopSilent };
 struct ReaderAct {
     Act act;
     Bytes bytes;
@@ -33,6 +33,8 @@ ReaderAct Answer(Bytes bytes) {
 }
 const ReaderAct SILENT{Act::Silent, {}};
 const ReaderAct LOSE{Act::Lose, {}};
+// Ctrl-C while the frame waits for a reply that does not come.
+const ReaderAct STOP{Act::StopSilent, {}};
 const ReaderAct SET_OK = Answer(HexBytes("05 17 04 20 0D 0A"));
 
 ReaderAct Record(const std::function<void(SerialParamRecord&)>& change = {}) {
@@ -79,6 +81,9 @@ DriveLog Drive(const Profile& profile, SequencerMode mode, const std::vector<Rea
             if (act.act == Act::Lose) {
                 step = sequencer.OnPortLost(now);
                 continue;
+            }
+            if (act.act == Act::StopSilent) {
+                sequencer.RequestStop();
             }
         }
         if (!step.deadlineMs) {
@@ -218,6 +223,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {QUERY, HORN_OPEN},
                      {{K::Horn, O::NoReply, true}, {K::Light, O::NoReply, false}},
                      "the port was lost while sending horn"},
+        // The command in flight ends at its timeout, without its retry; nothing more goes out;
+        // the reader is read back.
+        SequenceCase{"StopMidway",
+                     MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(1)}}),
+                     SequencerMode::Apply,
+                     {Record(), STOP, Record()},
+                     {QUERY, HORN_OPEN, QUERY},
+                     {{K::Horn, O::NoReply, true}, {K::Light, O::Mismatch, false}},
+                     "stopped before sending light; did not take: horn"},
         SequenceCase{
             "CompareOnly",
             MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(2)}, {K::CardOutputFormat, Item(1)}}),

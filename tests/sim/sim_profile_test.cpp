@@ -1,6 +1,8 @@
 // The dialog's profiles against the reader-sim program: a file loaded into the controls and
 // saved from them, an apply verified by reading the reader back (with a reader that keeps one
 // old value), and the status a reply that never comes leaves.
+#include "tests/support/HandParamReply.h"
+#include "tests/support/ReaderPty.h"
 #include "tests/support/SimProcess.h"
 #include "ui/ControlCatalog.h"
 #include "ui/ProfileResultsView.h"
@@ -217,6 +219,20 @@ private slots:
         QCOMPARE(combo(IDC_OUTPUT_FORMAT)->currentIndex(), 2);
         QVERIFY(m_dlg->button(IDC_OUTPUT_FORMAT_SET)->isEnabled());
         QTRY_COMPARE(m_sim->Output().count(QStringLiteral("not understood")), 2);
+    }
+
+    // A parameter reply left on the line before the port was opened is not an answer.
+    void findReaderIgnoresBytesLeftOnTheLine() {
+        ReaderPty reader;
+        QVERIFY(reader.isOpen());
+        reader.write(HandParamReply());
+        combo(IDC_PORT)->setEditText(reader.path());
+        press(IDC_FIND_READER);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->findingReader(), 15000);
+        QCOMPARE(m_messages,
+                 QStringList{QStringLiteral("No reader answered on %1 at 9600, 115200, 19200, "
+                                            "4800, 14400, 256000 baud.")
+                                 .arg(reader.path())});
     }
 
     void findReaderSaysWhatItTried() {

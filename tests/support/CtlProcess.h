@@ -24,8 +24,10 @@ struct CtlResult {
     QJsonObject JsonObject() const { return QJsonDocument::fromJson(out).object(); }
 };
 
-inline CtlResult RunCtl(const QStringList& arguments, int timeoutMs = 30000) {
+inline CtlResult RunCtl(const QStringList& arguments, int timeoutMs = 30000,
+                        const QString& workingDirectory = {}) {
     QProcess process;
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(TESSAROCTL_PATH), arguments);
     CtlResult result;
     if (!process.waitForFinished(timeoutMs)) {

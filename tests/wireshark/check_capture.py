@@ -164,7 +164,7 @@ def main():
 
     if args.get_json:
         with open(args.get_json) as f:
-            settings = json.load(f)["settings"]
+            settings = json.load(f)["profile"]["settings"]
         fields = ["tessaro." + k for k in RECORD_KEYS + AFFIX_KEYS]
         rows = [r for r in tshark(args.lua, args.pcap, ["tessaro.cmd_name"] + fields)
                 if r["tessaro.cmd_name"] == "Parameter record"]
