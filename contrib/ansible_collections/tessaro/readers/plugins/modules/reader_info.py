@@ -27,6 +27,12 @@ options:
       - Speed at which the port is opened. Integer speeds only; tessaroctl's default (9600) when
         not given.
     type: int
+  card_output_format:
+    description:
+      - The card output format to state in the settings (C(card_output_format)), which a reader
+        cannot report over the serial line; left out when not given.
+    type: str
+    choices: [hex, ASCII]
   tessaroctl:
     description:
       - Path of the tessaroctl program; the one on the managed host's PATH when not given.
@@ -81,11 +87,24 @@ from ansible_collections.tessaro.readers.plugins.module_utils.tessaroctl import 
 )
 
 
+def profile_settings(document):
+    """The settings of get's document: {port, ok, error, profile: {settings}}, or the profile
+    itself as tessaroctl printed it before it had the port's status around it."""
+    if not isinstance(document, dict):
+        return None
+    if 'profile' in document:
+        document = document['profile']
+        if not isinstance(document, dict):
+            return None
+    return document.get('settings')
+
+
 def main():
     module = AnsibleModule(
         argument_spec=dict(
             port=dict(type='str', required=True),
             baud=dict(type='int'),
+            card_output_format=dict(type='str', choices=['hex', 'ASCII']),
             tessaroctl=dict(type='path'),
         ),
         supports_check_mode=True,
@@ -94,8 +113,10 @@ def main():
     args = ['get', '--port', port]
     if module.params['baud'] is not None:
         args += ['--baud', str(module.params['baud'])]
+    if module.params['card_output_format']:
+        args += ['--card-output-format', module.params['card_output_format']]
     rc, document, stderr = run_json(module, args)
-    settings = document.get('settings') if isinstance(document, dict) else None
+    settings = profile_settings(document)
     if rc != 0 or not isinstance(settings, dict):
         error = document.get('error') if isinstance(document, dict) else None
         module.fail_json(

@@ -79,12 +79,15 @@ def test_reader_profile_without_diff_mode_returns_no_diff(run_module):
 GOT = {'tessaro_profile': 1, 'settings': {'horn': 'Close', 'baud_rate': 9600, 'card_prefix': {'text': ''}}}
 
 # name, check mode, tessaroctl's reply, failed, settings returned, text of the message
+GOT_DOC = {'port': PORT, 'ok': True, 'error': None, 'profile': GOT}
+
 INFO_CASES = [
-    ('read', False, (0, GOT, ''), False, GOT['settings'], None),
-    ('read in check mode', True, (0, GOT, ''), False, GOT['settings'], None),
+    ('read', False, (0, GOT_DOC, ''), False, GOT['settings'], None),
+    ('read in check mode', True, (0, GOT_DOC, ''), False, GOT['settings'], None),
+    ('read, the profile alone as older versions print it', False, (0, GOT, ''), False, GOT['settings'], None),
     ('no reply, no document', False, (3, '', 'tessaroctl: no reply from /dev/pts/7\n'), True, None,
      'no reply from /dev/pts/7'),
-    ('no reply, a document', False, (3, {'port': PORT, 'ok': False, 'error': 'no reply', 'settings': None}, ''),
+    ('no reply, a document', False, (3, {'port': PORT, 'ok': False, 'error': 'no reply', 'profile': None}, ''),
      True, None, 'no reply (tessaroctl: the reader did not reply in time)'),
 ]
 
@@ -92,8 +95,9 @@ INFO_CASES = [
 @pytest.mark.parametrize('check_mode, reply, failed, settings, message',
                          [c[1:] for c in INFO_CASES], ids=[c[0] for c in INFO_CASES])
 def test_reader_info(run_module, check_mode, reply, failed, settings, message):
-    outcome, fake = run_module(reader_info.main, {'port': PORT, 'baud': 19200}, [reply], check_mode=check_mode)
-    assert fake.commands == [[CTL, 'get', '--port', PORT, '--baud', '19200', '--json']]
+    outcome, fake = run_module(reader_info.main, {'port': PORT, 'baud': 19200, 'card_output_format': 'hex'}, [reply],
+                               check_mode=check_mode)
+    assert fake.commands == [[CTL, 'get', '--port', PORT, '--baud', '19200', '--card-output-format', 'hex', '--json']]
     assert outcome.failed is failed
     assert outcome.result.get('changed', False) is False
     assert outcome.result.get('settings') == settings
