@@ -1,5 +1,5 @@
 # Installation and the Debian package: the programs, the menu entry, the icon, the bash
-# completion of tessaroctl and the Wireshark dissector.
+# completion of tessaroctl, the Wireshark dissector and the Ansible collection.
 include(GNUInstallDirs)
 
 install(TARGETS tessaro tessaroctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -13,6 +13,13 @@ endif()
 # The Wireshark dissector: a user enables it by copying it to their Lua plugin folder.
 install(FILES ${PROJECT_SOURCE_DIR}/contrib/wireshark/tessaro.lua
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tessaro/wireshark)
+# The Ansible collection, where ansible-core looks for collections without configuration.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/contrib/ansible_collections/tessaro/readers
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/tessaro
+        PATTERN tests EXCLUDE PATTERN __pycache__ EXCLUDE PATTERN .gitignore EXCLUDE
+        PATTERN LICENSE EXCLUDE)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/contrib/ansible-example/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaro/examples/ansible)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tessaro.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/app/tessaro.png
@@ -54,6 +61,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+# The Ansible collection is used only where Ansible runs.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS ansible-core)
 # The runtime dependencies (the Qt libraries and what they need) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Velmora is a Windows program: it does not belong in this package.

@@ -17,7 +17,8 @@ else
     packages+=(
         clang-format clang libclang-rt-14-dev googletest libgtest-dev lintian
         mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
-        tshark python3
+        tshark python3 ansible-core python3-pytest python3-pytest-xdist python3-pytest-forked
+        python3-pytest-mock python3-mock
     )
 fi
 packages+=("$@")
