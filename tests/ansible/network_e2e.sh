@@ -22,7 +22,7 @@ cat >"$work/reader.json" <<'EOF'
 {"name": "Lobby", "network": {"ip": "127.0.0.2", "subnetMask": "255.0.0.0", "gateway": "0.0.0.0"}}
 EOF
 # Announcing every second, so that each listening tessaroctl hears it.
-"$reader_sim" --config "$work/reader.json" --announce-every 1 >"$work/sim.log" 2>&1 &
+"$reader_sim" --own-address --config "$work/reader.json" --announce-every 1 >"$work/sim.log" 2>&1 &
 sim=$!
 
 cat >"$work/hosts.ini" <<'EOF'
