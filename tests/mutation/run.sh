@@ -14,6 +14,8 @@
 # -j JOBS (default: nproc), -t SECONDS (one test's timeout, default 300).
 # Prints one line per fault, then "N of M caught"; exits 0 only when every fault was caught.
 set -euo pipefail
+# Parsed whole before it starts, so that editing this file cannot upset a run under way.
+{
 
 here=$(cd "$(dirname "$0")" && pwd)
 tree=$(cd "$here/../.." && pwd)
@@ -57,6 +59,9 @@ rm -f "$logs"/*.log
 
 echo "== copying $tree to $src"
 plant sync "$tree" "$src"
+# The run works from this copy of the list: the list may be edited while it runs.
+cp "$list" "$scratch/faults.txt"
+list="$scratch/faults.txt"
 
 launcher=()
 if command -v ccache >/dev/null; then
@@ -152,3 +157,5 @@ echo "$caught of $total caught"
 [ ${#errors[@]} -eq 0 ] || echo "list errors (counted as not caught): ${errors[*]}"
 echo "logs: $logs"
 [ "$caught" -eq "$total" ]
+exit
+}
