@@ -307,7 +307,10 @@ QByteArray ProfileJson(const Profile& profile) {
 bool WriteProfileFile(const QString& path, const Profile& profile, QString* error) {
     QSaveFile file(path);
     const QByteArray text = ProfileJson(profile);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    // The buffer is flushed here, not left to commit(): commit() renames over the old file even
+    // when that last flush fails (a full disk, a quota), leaving a cut file behind.
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() ||
+        !file.commit()) {
         if (error) {
             *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         }

@@ -68,6 +68,7 @@ private slots:
     void confirmationsAndDump();
     void oversizedDatagramIsDiscarded();
     void untrustedNamesAndDatagrams();
+    void deviceListBound();
     void closeEndsTheChannel();
     void setUpWithoutSelection();
     void dialogEndClosesTheSocket();
@@ -418,6 +419,34 @@ void NetDialogTest::untrustedNamesAndDatagrams() {
     reader.send(dlg, Discovery("END"));
     QTRY_COMPARE(dlg.deviceList()->count(), rows + 1);
     QCOMPARE(dlg.deviceList()->item(0)->text(), QStringLiteral("END"));
+}
+
+// Straight into the receive function, so that the bound is reached in a moment.
+void NetDialogTest::deviceListBound() {
+    TraceCapture capture;
+    CTessaroDlg dlg(0);
+    const auto name = [](int n) { return QByteArray::number(n).rightJustified(5, '0'); };
+    const auto receive = [&dlg](const QByteArray& d) {
+        dlg.UdpCmdRecv(reinterpret_cast<const std::uint8_t*>(d.constData()),
+                       static_cast<int>(d.size()), QHostAddress::LocalHost);
+    };
+    const int bound = static_cast<int>(DEVICE_LIST_MAX);
+    for (int n = 0; n < bound; ++n) {
+        receive(Discovery(name(n)));
+    }
+    QCOMPARE(dlg.deviceList()->count(), bound);
+    QCOMPARE(dlg.deviceList()->item(bound - 1)->text(), QString::fromLatin1(name(0)));
+    QVERIFY(TraceList(capture).filter(QStringLiteral("Device list full")).isEmpty());
+
+    receive(Discovery(name(bound)));
+    receive(Discovery(name(bound + 1)));
+    QCOMPARE(dlg.deviceList()->count(), bound);
+    QCOMPARE(dlg.devices().size(), DEVICE_LIST_MAX);
+    QCOMPARE(dlg.deviceList()->item(0)->text(), QString::fromLatin1(name(bound + 1)));
+    QCOMPARE(dlg.deviceList()->item(bound - 1)->text(), QString::fromLatin1(name(2)));
+    QCOMPARE(std::string(DeviceName(*dlg.devices().front())), name(2).toStdString());
+    QCOMPARE(dlg.PaneText(0), QStringLiteral("Device list full: oldest dropped."));
+    QCOMPARE(TraceList(capture).filter(QStringLiteral("Device list full")).size(), 1);
 }
 
 void NetDialogTest::closeEndsTheChannel() {

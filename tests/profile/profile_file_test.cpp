@@ -15,6 +15,8 @@
 #include <string>
 
 #ifdef __unix__
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -52,6 +54,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "tessaro_profile: missing, this is not a Tessaro profile"},
         RefusalCase{"VersionHigher", R"({"tessaro_profile": 2, "settings": {}})",
                     "tessaro_profile: version 2 is newer than this Tessaro reads (1)"},
+        RefusalCase{"VersionZero", R"({"tessaro_profile": 0, "settings": {}})",
+                    "tessaro_profile: must be a version number, 1"},
+        RefusalCase{"VersionNegative", R"({"tessaro_profile": -1, "settings": {}})",
+                    "tessaro_profile: must be a version number, 1"},
+        RefusalCase{"VersionFraction", R"({"tessaro_profile": 1.5, "settings": {}})",
+                    "tessaro_profile: must be a version number, 1"},
+        RefusalCase{"VersionAsString", R"({"tessaro_profile": "1", "settings": {}})",
+                    "tessaro_profile: must be a version number, 1"},
         RefusalCase{"UnknownTopKey", R"({"tessaro_profile": 1, "colour": 1, "settings": {}})",
                     "colour: unknown key (a profile holds tessaro_profile, description and "
                     "settings)"},
@@ -72,8 +82,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "data_bits: 10000000000 is not one of 8, 7, 6, 5"},
         RefusalCase{"PulseTooShort", SETTINGS(R"("wiegand_low_pulse_us": 50)"),
                     "wiegand_low_pulse_us: 50 is outside 100 to 100000"},
+        // Each range just past both ends; the ends themselves are accepted below.
+        RefusalCase{"LowPulseBelow", SETTINGS(R"("wiegand_low_pulse_us": 99)"),
+                    "wiegand_low_pulse_us: 99 is outside 100 to 100000"},
+        RefusalCase{"LowPulseAbove", SETTINGS(R"("wiegand_low_pulse_us": 100001)"),
+                    "wiegand_low_pulse_us: 100001 is outside 100 to 100000"},
+        RefusalCase{"HighPulseBelow", SETTINGS(R"("wiegand_high_pulse_us": 99)"),
+                    "wiegand_high_pulse_us: 99 is outside 100 to 100000"},
+        RefusalCase{"HighPulseAbove", SETTINGS(R"("wiegand_high_pulse_us": 100001)"),
+                    "wiegand_high_pulse_us: 100001 is outside 100 to 100000"},
+        RefusalCase{"StartBitBelow", SETTINGS(R"("start_bit": -1)"),
+                    "start_bit: -1 is outside 0 to 50"},
         RefusalCase{"StartBitTooHigh", SETTINGS(R"("start_bit": 51)"),
                     "start_bit: 51 is outside 0 to 50"},
+        RefusalCase{"StopBitsNotInList", SETTINGS(R"("stop_bits": 3)"),
+                    "stop_bits: 3 is not one of 1, 2"},
+        RefusalCase{"DataBitsNotInList", SETTINGS(R"("data_bits": 4)"),
+                    "data_bits: 4 is not one of 8, 7, 6, 5"},
         RefusalCase{"TextAffixTooLong",
                     SETTINGS(R"("barcode_prefix": {"text": "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"})"),
                     "barcode_prefix: 32 bytes, at most 31"},
@@ -124,30 +149,40 @@ TEST_P(SettingArgument, KeyEqualsValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, SettingArgument,
-    ::testing::Values(SettingCase{"ListIgnoresCase", "horn=open", K::Horn, Item(1), ""},
-                      SettingCase{"Baud", "baud_rate=9600", K::BaudRate, Item(9600), ""},
-                      SettingCase{"TextAffix", "barcode_prefix=text:QR:", K::BarcodePrefix,
-                                  ProfileValue::Affix({0x51, 0x52, 0x3A}, true), ""},
-                      SettingCase{"HexAffix", "barcode_suffix=hex:0D0A", K::BarcodeSuffix,
-                                  ProfileValue::Affix({0x0D, 0x0A}, false), ""},
-                      SettingCase{
-                          "BaudNotANumber",
-                          "baud_rate=96OO",
-                          K::BaudRate,
-                          {},
-                          "baud_rate: must be an integer, one of 4800, 9600, 14400, 19200, 115200, "
-                          "256000"},
-                      SettingCase{"NotAListItem",
-                                  "horn=Loud",
-                                  K::Horn,
-                                  {},
-                                  R"(horn: "Loud" is not one of "Close", "Open")"},
-                      SettingCase{"AffixWithoutForm",
-                                  "barcode_prefix=QR",
-                                  K::BarcodePrefix,
-                                  {},
-                                  "barcode_prefix: must be text:... or hex:..."},
-                      SettingCase{"UnknownKey", "colour=red", K::Horn, {}, "colour: unknown key"}),
+    ::testing::Values(
+        SettingCase{"ListIgnoresCase", "horn=open", K::Horn, Item(1), ""},
+        SettingCase{"Baud", "baud_rate=9600", K::BaudRate, Item(9600), ""},
+        SettingCase{"StopBitsTwo", "stop_bits=2", K::StopBits, Item(2), ""},
+        SettingCase{"LowPulseLeast", "wiegand_low_pulse_us=100", K::WiegandLowPulse, Item(100), ""},
+        SettingCase{"LowPulseMost", "wiegand_low_pulse_us=100000", K::WiegandLowPulse, Item(100000),
+                    ""},
+        SettingCase{"HighPulseLeast", "wiegand_high_pulse_us=100", K::WiegandHighPulse, Item(100),
+                    ""},
+        SettingCase{"HighPulseMost", "wiegand_high_pulse_us=100000", K::WiegandHighPulse,
+                    Item(100000), ""},
+        SettingCase{"StartBitLeast", "start_bit=0", K::StartBit, Item(0), ""},
+        SettingCase{"StartBitMost", "start_bit=50", K::StartBit, Item(50), ""},
+        SettingCase{"TextAffix", "barcode_prefix=text:QR:", K::BarcodePrefix,
+                    ProfileValue::Affix({0x51, 0x52, 0x3A}, true), ""},
+        SettingCase{"HexAffix", "barcode_suffix=hex:0D0A", K::BarcodeSuffix,
+                    ProfileValue::Affix({0x0D, 0x0A}, false), ""},
+        SettingCase{"BaudNotANumber",
+                    "baud_rate=96OO",
+                    K::BaudRate,
+                    {},
+                    "baud_rate: must be an integer, one of 4800, 9600, 14400, 19200, 115200, "
+                    "256000"},
+        SettingCase{"NotAListItem",
+                    "horn=Loud",
+                    K::Horn,
+                    {},
+                    R"(horn: "Loud" is not one of "Close", "Open")"},
+        SettingCase{"AffixWithoutForm",
+                    "barcode_prefix=QR",
+                    K::BarcodePrefix,
+                    {},
+                    "barcode_prefix: must be text:... or hex:..."},
+        SettingCase{"UnknownKey", "colour=red", K::Horn, {}, "colour: unknown key"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProfileFileText, WrittenInKeyOrderListsExactAffixesByForm) {
@@ -196,6 +231,57 @@ TEST(ProfileFileText, ReaderThroughFileGivesAnEmptyPlan) {
 }
 
 #ifdef __unix__
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+ino_t Inode(const QString& path) {
+    struct stat st {};
+    return stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Written beside the old file and renamed over it: a reader of the file sees the old text or
+// the new, never a half.
+TEST(ProfileFileText, WriteReplacesTheFileWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("door.json"));
+    const QByteArray old = "{\"tessaro_profile\": 1, \"settings\": {}}\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    const ino_t before = Inode(path);
+    ASSERT_NE(before, 0u);
+    QString error;
+    ASSERT_TRUE(WriteProfileFile(path, MakeProfile({{K::Horn, Item(1)}}), &error))
+        << error.toStdString();
+    EXPECT_NE(Inode(path), before);
+    EXPECT_EQ(Contents(path), "{\n  \"tessaro_profile\": 1,\n  \"settings\": {\n    \"horn\": "
+                              "\"Open\"\n  }\n}\n");
+
+    // A write cut off after 16 bytes (the disk full, a quota) leaves the old text.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit cut{16, limit.rlim_max};
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
+    const bool written = WriteProfileFile(
+        path, MakeProfile({{K::Horn, Item(1)}, {K::BarcodePrefix, Text("QR:")}}), &error);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Contents(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("door.json")});
+}
+
 TEST(ProfileFileText, FailedWriteLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -206,6 +292,8 @@ TEST(ProfileFileText, FailedWriteLeavesTheOldFile) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(old);
     }
+    // The file itself stays writable: only a write in place could succeed.
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0666), 0);
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
     // Root writes anywhere: drop to nobody for the attempt.
     const bool root = geteuid() == 0;

@@ -73,6 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  {"05 0C 24 2D 1F 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 51 52 53 54 55 "
                   "56 57 58 59 5A 30 31 32 33 34"}},
+        // The reader's printable "QR:" written as hexadecimal is the same prefix.
+        PlanCase{"BarcodePrefixAsHexAsReaderHasIt",
+                 MakeProfile({{K::BarcodePrefix, ProfileValue::Affix({0x51, 0x52, 0x3A}, false)}}),
+                 false,
+                 {}},
         PlanCase{"EmptyBarcodeSuffix",
                  MakeProfile({{K::BarcodeSuffix, Text("")}}),
                  false,

@@ -42,6 +42,15 @@ private slots:
         QTRY_COMPARE(changed.count(), 3);
         QCOMPARE(watcher.Ports(), QList<PortInfo>{b});
         QCOMPARE(changed.count(), 3);
+
+        // Changes that keep the count: one device for another, another adapter on the same path.
+        lister->Set({a});
+        QTRY_COMPARE(changed.count(), 4);
+        QCOMPARE(watcher.Ports(), QList<PortInfo>{a});
+        const PortInfo other = UsbAdapter(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("C"));
+        lister->Set({other});
+        QTRY_COMPARE(changed.count(), 5);
+        QCOMPARE(watcher.Ports(), QList<PortInfo>{other});
     }
 };
 
