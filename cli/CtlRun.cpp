@@ -1,6 +1,7 @@
 #include "cli/CtlRun.h"
 
 #include "core/Pcapng.h"
+#include "profile/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -82,10 +83,15 @@ int StopSignal() {
     return g_stopSignal.load();
 }
 
-void PrintJson(const QJsonValue& value) {
+QByteArray JsonText(const QJsonValue& value) {
     QByteArray out;
     AppendJson(out, value, 0);
     out += '\n';
+    return out;
+}
+
+void PrintJson(const QJsonValue& value) {
+    const QByteArray out = JsonText(value);
     std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
     std::fflush(stdout);
 }
@@ -183,13 +189,12 @@ bool TraceFile::WritePcap(QString* error) const {
     }
     info.portSettings = m_portSettings;
     const std::vector<std::uint8_t> bytes = pcapng::FromFrameLog(m_log, info);
-    QSaveFile file(m_pcapPath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
-            qint64(bytes.size()) ||
-        !file.commit()) {
-        *error =
-            QStringLiteral("cannot write the capture %1: %2").arg(m_pcapPath, file.errorString());
+    QString why;
+    if (!WriteFileAtomically(
+            m_pcapPath,
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())),
+            &why)) {
+        *error = QStringLiteral("cannot write the capture %1: %2").arg(m_pcapPath, why);
         return false;
     }
     return true;

@@ -39,6 +39,8 @@ int StopSignal();
 // stdout for results, stderr for diagnostics; progress only when stderr is a terminal.
 void Out(const QString& text);
 // Every --json document: two-space indentation, keys in alphabetical order, one final newline.
+// One JSON document in the layout every command prints: two spaces, keys in order.
+QByteArray JsonText(const QJsonValue& value);
 void PrintJson(const QJsonValue& value);
 void Err(const QString& text);
 void Progress(const QString& text);

@@ -7,6 +7,7 @@
 #include "net/NetSetCommand.h"
 #include "net/NetSettings.h"
 #include "net/UdpPacket.h"
+#include "profile/AtomicFile.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -457,15 +458,13 @@ int Net::Get() {
                                         .arg(readers.size()));
         }
         const Heard& h = *readers[0];
-        QSaveFile file(m_parser.value(OUT_OPTION));
         const QJsonObject object{{QStringLiteral("device"), NameOf(h.dev)},
                                  {QStringLiteral("address"), h.address},
                                  {QStringLiteral("settings"), SettingsJson(h.dev.net)}};
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) < 0 ||
-            !file.commit()) {
-            return Fail(EXIT_USAGE, QStringLiteral("cannot write %1: %2")
-                                        .arg(m_parser.value(OUT_OPTION), file.errorString()));
+        QString why;
+        if (!WriteFileAtomically(m_parser.value(OUT_OPTION), JsonText(object), &why)) {
+            return Fail(EXIT_FILE,
+                        QStringLiteral("cannot write %1: %2").arg(m_parser.value(OUT_OPTION), why));
         }
     }
     QJsonArray array;

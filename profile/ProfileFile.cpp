@@ -1,5 +1,6 @@
 #include "profile/ProfileFile.h"
 
+#include "profile/AtomicFile.h"
 #include "profile/ProfileLists.h"
 
 #include <QFile>
@@ -305,14 +306,10 @@ QByteArray ProfileJson(const Profile& profile) {
 }
 
 bool WriteProfileFile(const QString& path, const Profile& profile, QString* error) {
-    QSaveFile file(path);
-    const QByteArray text = ProfileJson(profile);
-    // The buffer is flushed here, not left to commit(): commit() renames over the old file even
-    // when that last flush fails (a full disk, a quota), leaving a cut file behind.
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() ||
-        !file.commit()) {
+    QString why;
+    if (!WriteFileAtomically(path, ProfileJson(profile), &why)) {
         if (error) {
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("cannot write %1: %2").arg(path, why);
         }
         return false;
     }

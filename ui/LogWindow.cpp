@@ -1,5 +1,6 @@
 #include "ui/LogWindow.h"
 
+#include "profile/AtomicFile.h"
 #include "ui/FileNames.h"
 
 #include <QFileDialog>
@@ -115,17 +116,12 @@ void CLogWindow::Refresh() {
 }
 
 bool CLogWindow::SaveTo(const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    std::string text;
+    QByteArray text;
     for (const std::string& line : m_log.Lines()) {
-        text += line;
+        text.append(line.data(), qsizetype(line.size()));
         text += '\n';
     }
-    file.write(text.data(), qint64(text.size()));
-    return file.commit();
+    return WriteFileAtomically(path, text);
 }
 
 void CLogWindow::OnSave() {
@@ -148,12 +144,8 @@ void CLogWindow::OnSave() {
 bool CLogWindow::SavePcapTo(const QString& path) {
     const std::vector<std::uint8_t> bytes =
         pcapng::FromFrameLog(m_log, m_captureInfo ? m_captureInfo() : pcapng::CaptureInfo{});
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-    return file.commit();
+    return WriteFileAtomically(
+        path, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
 void CLogWindow::OnSavePcap() {
