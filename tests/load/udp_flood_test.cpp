@@ -1,6 +1,7 @@
 // The network channel under load: a flood of valid and malformed datagrams from a reader played
 // on 127.0.0.1, and datagrams far longer than the receive buffer.
 #include "net/DiscoverDev.h"
+#include "tests/support/FloodDatagrams.h"
 #include "tests/support/TraceCapture.h"
 #include "ui/ControlCatalog.h"
 #include "ui/TessaroDlg.h"
@@ -57,14 +58,6 @@ struct TraceCounter {
     }};
 };
 
-QByteArray Bytes(std::initializer_list<int> bytes) {
-    QByteArray b;
-    for (const int v : bytes) {
-        b.append(static_cast<char>(v));
-    }
-    return b;
-}
-
 // " 05 09 ..." as the second pane shows a datagram.
 QString Dump(const QByteArray& datagram) {
     return QLatin1String(" ") + QString::fromLatin1(datagram.toHex(' '));
@@ -75,25 +68,6 @@ QByteArray Marker(quint32 n) {
     return Bytes({0x05, 0x09, 0x00, 0x00, int(n & 0xFF), int((n >> 8) & 0xFF),
                   int((n >> 16) & 0xFF), int(n >> 24)});
 }
-
-enum Kind {
-    Discovery,   // a reader: one more row
-    Confirm,     // 05 09 01 FE 01: checksum 0xFF - 0x01
-    Version,     // a version announcement
-    Params,      // a 568-byte parameter record of random bytes
-    Selection,   // acks 19, 21, 23 with one byte and its checksum
-    Ignored,     // ids nobody answers with, no checksum
-    Short,       // 1 to 3 bytes
-    BadSync,     // first byte not 05
-    BadChecksum, // checksum byte wrong, or a length past the datagram's end
-    Noise,       // 05, an even id, length 0, then up to 4 KiB of random bytes
-    Empty,       // no bytes at all
-    Oversized,   // longer than the 4096-byte buffer: discarded unread
-    KIND_COUNT
-};
-
-// Weights out of 100.
-constexpr int WEIGHTS[KIND_COUNT] = {10, 12, 2, 1, 5, 5, 10, 15, 15, 20, 3, 2};
 
 } // namespace
 
@@ -117,70 +91,17 @@ void UdpFloodTest::floodOfMixedDatagrams() {
         return reader.writeDatagram(d, QHostAddress::LocalHost, dlg.LocalUdpPort()) == d.size();
     };
 
-    std::mt19937 rng(20211);
-    std::discrete_distribution<int> pick(std::begin(WEIGHTS), std::end(WEIGHTS));
-    const auto random = [&](int n) {
-        QByteArray b(n, '\0');
-        for (char& c : b) {
-            c = static_cast<char>(rng() & 0xFF);
-        }
-        return b;
-    };
+    FloodDatagrams flood(20211);
     int sent[KIND_COUNT] = {};
     int markers = 0;
 
     for (int burst = 0; burst * BURST < FLOOD; ++burst) {
         for (int i = 0; i < BURST - 1; ++i) {
-            const int kind = pick(rng);
-            QByteArray d;
-            switch (kind) {
-            case Discovery:
-                d = Bytes({0x05, 0x03, 0x00, 0x00}) + QByteArray(96, '\0');
-                d.replace(
-                    4, 8,
-                    QStringLiteral("F%1").arg(sent[Discovery], 7, 10, QLatin1Char('0')).toLatin1());
-                break;
-            case Confirm:
-                d = Bytes({0x05, 0x09, 0x01, 0xFE, 0x01});
-                break;
-            case Version:
-                d = Bytes({0x05, 0x01, 0x00, 0x00}) + QByteArray(16, '\0') +
-                    (rng() % 2 ? QByteArray("ver_client1_1.1") : random(48));
-                break;
-            case Params:
-                d = Bytes({0x05, 0x1F, 0x00, 0x00}) + random(568);
-                break;
-            case Selection: {
-                const int id = 19 + 2 * int(rng() % 3);
-                const int value = int(rng() % 4);
-                d = Bytes({0x05, id, 0x01, 0xFF - value, value});
-                break;
-            }
-            case Ignored:
-                d = Bytes({0x05, std::array{0, 2, 35, 46, 255}[rng() % 5], 0x00, 0x00}) +
-                    random(int(rng() % 64));
-                break;
-            case Short:
-                d = random(1 + int(rng() % 3));
-                break;
-            case BadSync:
-                d = random(4 + int(rng() % 600));
-                d[0] = static_cast<char>(0x06 + rng() % 250);
-                break;
-            case BadChecksum:
-                // The second: 255 bytes counted, zeros past the end, sum 0: 0xFF expected.
-                d = rng() % 2 ? Bytes({0x05, 0x09, 0x01, 0x00, 0x01})
-                              : Bytes({0x05, 0x0B, 0xFF, 0x00, 0x00, 0x00});
-                break;
-            case Noise:
-                d = Bytes({0x05, 2 * int(rng() % 128), 0x00, 0x00}) + random(int(rng() % 4093));
-                break;
-            case Empty:
-                break;
-            case Oversized:
-                d = Bytes({0x05, 0x03, 0x00, 0x00}) + random(4093 + int(rng() % 4000));
-                break;
-            }
+            const int kind = flood.PickKind();
+            // Each reader's name unique, so every row can be told apart.
+            const QByteArray d = flood.Make(
+                kind,
+                QStringLiteral("F%1").arg(sent[Discovery], 7, 10, QLatin1Char('0')).toLatin1());
             QVERIFY(send(d));
             ++sent[kind];
         }

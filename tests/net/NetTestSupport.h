@@ -2,6 +2,7 @@
 // datagrams written out byte by byte.
 #pragma once
 
+#include "tests/support/ByteList.h"
 #include "ui/TessaroDlg.h"
 
 #include <QByteArray>
@@ -27,14 +28,6 @@ private:
     QUdpSocket m_socket;
     bool m_bound = false;
 };
-
-inline QByteArray Bytes(std::initializer_list<int> bytes) {
-    QByteArray b;
-    for (const int v : bytes) {
-        b.append(static_cast<char>(v));
-    }
-    return b;
-}
 
 inline void Put(QByteArray& b, int offset, std::initializer_list<int> bytes) {
     for (const int v : bytes) {

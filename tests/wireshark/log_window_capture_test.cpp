@@ -13,6 +13,7 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include "tests/support/FloodDatagrams.h"
 #include "tests/support/ReaderPty.h"
 
 #include <random>
@@ -22,30 +23,6 @@ namespace {
 constexpr int FLOOD = 3000;
 constexpr int BURST = 50;
 
-QByteArray Bytes(std::initializer_list<int> bytes) {
-    QByteArray b;
-    for (const int v : bytes) {
-        b.append(static_cast<char>(v));
-    }
-    return b;
-}
-
-enum Kind {
-    Discovery,
-    Confirm,
-    Version,
-    Params,
-    Selection,
-    Ignored,     // ids nobody answers with
-    Short,       // 1 to 3 bytes
-    BadSync,     // first byte not 05
-    BadChecksum, // checksum byte wrong, or a length past the datagram's end
-    Noise,       // 05, an even id, length 0, then random bytes
-    Empty,       // not logged
-    Oversized,   // discarded unread, not logged
-    KIND_COUNT
-};
-constexpr int WEIGHTS[KIND_COUNT] = {10, 12, 2, 1, 5, 5, 10, 15, 15, 20, 3, 2};
 constexpr bool HOSTILE[KIND_COUNT] = {false, false, false, false, false, true,
                                       true,  true,  true,  true,  true,  true};
 
@@ -85,65 +62,13 @@ private slots:
 
         QUdpSocket reader;
         QVERIFY(reader.bind(QHostAddress::LocalHost, 0));
-        std::mt19937 rng(2512);
-        std::discrete_distribution<int> pick(std::begin(WEIGHTS), std::end(WEIGHTS));
-        const auto random = [&](int n) {
-            QByteArray b(n, '\0');
-            for (char& c : b) {
-                c = static_cast<char>(rng() & 0xFF);
-            }
-            return b;
-        };
+        FloodDatagrams flood(2512);
         QByteArray hostile = "0\n0\n0\n0\n0\n"; // one line per logged frame and datagram
         std::uint64_t logged = 6;
         for (int burst = 0; burst * BURST < FLOOD; ++burst) {
             for (int i = 0; i < BURST; ++i) {
-                const int kind = pick(rng);
-                QByteArray d;
-                switch (kind) {
-                case Discovery:
-                    d = Bytes({0x05, 0x03, 0x00, 0x00}) + QByteArray("Reader-9") +
-                        QByteArray(88, '\0');
-                    break;
-                case Confirm:
-                    d = Bytes({0x05, 0x09, 0x01, 0xFE, 0x01});
-                    break;
-                case Version:
-                    d = Bytes({0x05, 0x01, 0x00, 0x00}) + QByteArray(16, '\0') +
-                        (rng() % 2 ? QByteArray("ver_client1_1.1") : random(48));
-                    break;
-                case Params:
-                    d = Bytes({0x05, 0x1F, 0x00, 0x00}) + random(568);
-                    break;
-                case Selection: {
-                    const int value = int(rng() % 4);
-                    d = Bytes({0x05, 19 + 2 * int(rng() % 3), 0x01, 0xFF - value, value});
-                    break;
-                }
-                case Ignored:
-                    d = Bytes({0x05, std::array{0, 2, 35, 46, 255}[rng() % 5], 0x00, 0x00}) +
-                        random(int(rng() % 64));
-                    break;
-                case Short:
-                    d = random(1 + int(rng() % 3));
-                    break;
-                case BadSync:
-                    d = random(4 + int(rng() % 600));
-                    d[0] = static_cast<char>(0x06 + rng() % 250);
-                    break;
-                case BadChecksum:
-                    d = rng() % 2 ? Bytes({0x05, 0x09, 0x01, 0x00, 0x01})
-                                  : Bytes({0x05, 0x0B, 0xFF, 0x00, 0x00, 0x00});
-                    break;
-                case Noise:
-                    d = Bytes({0x05, 2 * int(rng() % 128), 0x00, 0x00}) + random(int(rng() % 4093));
-                    break;
-                case Empty:
-                    break;
-                case Oversized:
-                    d = Bytes({0x05, 0x03, 0x00, 0x00}) + random(4093 + int(rng() % 4000));
-                    break;
-                }
+                const int kind = flood.PickKind();
+                const QByteArray d = flood.Make(kind, "Reader-9");
                 QCOMPARE(reader.writeDatagram(d, QHostAddress::LocalHost, dlg.LocalUdpPort()),
                          qint64(d.size()));
                 if (kind != Empty && kind != Oversized) {
