@@ -85,6 +85,8 @@ void EndOptions(Bytes& out) {
 
 // Blocks are appended in place: a full log is 100,000 of them.
 std::size_t BeginBlock(Bytes& out, std::uint32_t type) {
+    static_assert(BLOCK_LENGTH == BLOCK_TYPE + 4 && BLOCK_BODY == BLOCK_LENGTH + 4,
+                  "the type, then the length, then the body");
     const std::size_t start = out.size();
     Le32(out, type);
     Le32(out, 0); // filled in by EndBlock
