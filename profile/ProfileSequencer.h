@@ -45,7 +45,13 @@ struct SequencerStep {
     std::optional<CommSettings> reopen;
     std::optional<std::int64_t> deadlineMs;
     bool done = false;
+    // Before reopening: wait until everything written has left the port. An adapter that
+    // changes speed with bytes still in its buffer sends them garbled.
+    bool drain = false;
 };
+
+// "9600 8N1", "19200 7E2".
+std::string FramingText(const CommSettings& settings);
 
 enum class KeyOutcome {
     Unchanged,     // the reader held the value already (and still does)
@@ -75,6 +81,11 @@ struct SequencerResult {
     Plan plan;
     std::optional<SerialParamRecord> before;
     std::optional<SerialParamRecord> after;
+    // The framing at which the reader last answered; nothing when it answered nowhere tried.
+    std::optional<CommSettings> answersAt;
+    // Where the reader answers when that is not where the run began ("the reader answers at
+    // 19200 8N1", "the reader still answers at 9600 8N1"), or that it answered at none tried.
+    std::string where;
 };
 
 class ProfileSequencer {
@@ -98,6 +109,9 @@ public:
 
 private:
     enum class Phase { Idle, ReadBefore, Sending, Reopening, ReadAfter, Done };
+    // Why the port is reopened: to read the reader first at the profile's framing, or to look
+    // for it after a framing change.
+    enum class Search { None, Before, After };
     enum class ReadState { Incomplete, Complete, Malformed };
 
     SequencerStep Write(Bytes frame, std::size_t replyBytes, std::int64_t nowMs);
@@ -107,6 +121,10 @@ private:
     SequencerStep NextCommand(std::int64_t nowMs);
     SequencerStep ReadFinished(const SerialParamRecord& record, std::int64_t nowMs);
     SequencerStep ReadFailed(const std::string& why, std::int64_t nowMs);
+    SequencerStep ReopenAt(const CommSettings& settings, std::int64_t nowMs);
+    SequencerStep StartSearchAfter(std::int64_t nowMs);
+    CommSettings ProfilePortSettings() const;
+    std::string TriedText() const;
     SequencerStep Finish(std::string error);
     ReadState ParamReplyState(std::size_t& end) const;
     bool SerialFramingChanges() const;
@@ -128,5 +146,13 @@ private:
     std::vector<bool> m_written;
     std::vector<bool> m_answered;
     bool m_stopRequested = false;
+    int m_readRetries = 0;
+    Search m_search = Search::None;
+    CommSettings m_startPort;               // where the run began
+    CommSettings m_oldPort;                 // where the serial parameters were sent
+    std::vector<CommSettings> m_candidates; // framings to look for the reader at, in order
+    std::size_t m_candidate = 0;
+    CommSettings m_reopenTo;
+    std::vector<CommSettings> m_tried; // framings queried without an answer
     SequencerResult m_result;
 };
