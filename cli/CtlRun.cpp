@@ -1,7 +1,9 @@
 #include "cli/CtlRun.h"
 
+#include "core/ChoiceLists.h"
 #include "core/Pcapng.h"
 #include "profile/AtomicFile.h"
+#include "profile/ProfileLists.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -168,10 +170,15 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
     }
 }
 
-void TraceFile::SetPortSettings(const QString& port, int baud) {
+void TraceFile::SetPortSettings(const QString& port, const CommSettings& framing) {
+    static const char PARITY_LETTERS[] = {'n', 'e', 'o', 'm', 's'};
+    static const char* const STOP_TEXTS[] = {"1", "1.5", "2"};
     std::string& settings = m_portSettings[port.toStdString()];
-    const std::string text = std::to_string(baud) + ",n,8,1";
-    // find tries one speed after another.
+    const std::string text = std::to_string(framing.baudRate) + "," +
+                             PARITY_LETTERS[static_cast<int>(framing.parity)] + "," +
+                             std::to_string(framing.dataBits) + "," +
+                             STOP_TEXTS[static_cast<int>(framing.stopBits)];
+    // find tries one speed after another; a speed change reopens the port.
     if (settings.find(text) == std::string::npos) {
         settings += (settings.empty() ? "" : "; ") + text;
     }
@@ -209,7 +216,9 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     for (PortRun& run : runs) {
         auto runner = std::make_unique<CPortRunner>(run.port, settings);
         if (trace && trace->IsOpen()) {
-            trace->SetPortSettings(run.port, baud);
+            runner->SetOpened([trace](const QString& port, const CommSettings& framing) {
+                trace->SetPortSettings(port, framing);
+            });
             runner->SetTrace(
                 [trace](const QString& port, FrameDirection direction, const QByteArray& bytes) {
                     trace->Write(port, direction, bytes);
@@ -337,6 +346,23 @@ QString OutcomeText(const SequencerResult& result, const KeyResult& key, Sequenc
     return QString::fromLatin1(OutcomeName(key.outcome));
 }
 
+QJsonValue AnswersAtJson(const std::optional<CommSettings>& at) {
+    if (!at) {
+        return QJsonValue::Null;
+    }
+    // Named and valued as the profile's keys are.
+    const auto& parities = KeyListItems(ProfileKey::Parity);
+    const int parity = at->parity == CommParity::Even  ? PARITY_EVEN
+                       : at->parity == CommParity::Odd ? PARITY_ODD
+                                                       : PARITY_NONE;
+    return QJsonObject{
+        {QStringLiteral("baud_rate"), at->baudRate},
+        {QStringLiteral("data_bits"), at->dataBits},
+        {QStringLiteral("stop_bits"), at->stopBits == CommStopBits::Two ? 2 : 1},
+        {QStringLiteral("parity"), QString::fromStdString(parities.at(std::size_t(parity)))},
+    };
+}
+
 QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
                           SequencerMode mode, int exitCode) {
     QJsonArray settings;
@@ -376,6 +402,7 @@ QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, con
         {QStringLiteral("ok"), exitCode == EXIT_OK},
         {QStringLiteral("error"),
          exitCode == EXIT_OK || error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+        {QStringLiteral("answers_at"), AnswersAtJson(result.answersAt)},
         {QStringLiteral("settings"), settings},
     };
 }
@@ -432,5 +459,8 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
     }
     lines << QStringLiteral("ok: %1").arg(parts.isEmpty() ? QStringLiteral("nothing to do")
                                                           : parts.join(QStringLiteral(", ")));
+    if (!result.where.empty()) {
+        lines.back() += QStringLiteral("; ") + QString::fromStdString(result.where);
+    }
     return lines;
 }

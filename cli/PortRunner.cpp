@@ -3,7 +3,14 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#endif
+
 namespace {
+
+// A frame at the slowest speed takes well under this.
+constexpr int DRAIN_LIMIT_MS = 2000;
 
 const QRegularExpression& ComPattern() {
     static const QRegularExpression com(QStringLiteral("^com\\s*([0-9]+)$"),
@@ -67,6 +74,9 @@ bool CPortRunner::OpenAt(const CommSettings& settings) {
     }
     m_settings = settings;
     DiscardInput();
+    if (m_opened) {
+        m_opened(m_portText, settings);
+    }
     return true;
 }
 
@@ -74,6 +84,18 @@ void CPortRunner::DiscardInput() {
     // Whatever is on the line before a frame goes out (a late reply to an earlier command or
     // run) is not its reply.
     m_port.clear(QSerialPort::Input);
+}
+
+void CPortRunner::Drain() {
+    // Qt's buffer first, then the driver's: a USB adapter that changes speed with bytes still
+    // queued sends them garbled.
+    while (m_port.bytesToWrite() > 0 && m_port.waitForBytesWritten(DRAIN_LIMIT_MS)) {
+    }
+#if defined(Q_OS_UNIX)
+    if (m_port.handle() >= 0) {
+        ::tcdrain(m_port.handle());
+    }
+#endif
 }
 
 void CPortRunner::Run(PortJob& job) {
@@ -108,6 +130,9 @@ void CPortRunner::Carry(SequencerStep step) {
             }
         }
         if (step.reopen) {
+            if (step.drain) {
+                Drain();
+            }
             m_port.close();
             if (!OpenAt(*step.reopen)) {
                 m_lost = true;

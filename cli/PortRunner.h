@@ -30,6 +30,10 @@ public:
     CPortRunner(QString port, CommSettings settings, QObject* parent = nullptr);
 
     void SetTrace(TraceFn trace) { m_trace = std::move(trace); }
+    // Called each time the port is opened, with its framing.
+    void SetOpened(std::function<void(const QString& port, const CommSettings& settings)> opened) {
+        m_opened = std::move(opened);
+    }
     // Opens the port and starts the job; Finished comes once the job is done or the port could
     // not be opened. The job must outlive the run.
     void Run(PortJob& job);
@@ -53,6 +57,8 @@ signals:
 private:
     bool OpenAt(const CommSettings& settings);
     void DiscardInput();
+    // Waits until everything written has left the port (bounded).
+    void Drain();
     void Carry(SequencerStep step);
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
@@ -67,6 +73,7 @@ private:
     QElapsedTimer m_clock;
     PortJob* m_job = nullptr;
     TraceFn m_trace;
+    std::function<void(const QString&, const CommSettings&)> m_opened;
     bool m_running = false;
     bool m_openFailed = false;
     bool m_lost = false;

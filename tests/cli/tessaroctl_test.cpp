@@ -412,6 +412,60 @@ private slots:
         }
     }
 
+    // A reader heard only at the speed it holds: every way of taking the new speed ends with
+    // the reader found and named, in the text and in the JSON.
+    void speedChangesEndWhereTheReaderAnswers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("baudOutcome");
+        QTest::addColumn<int>("answersAt");
+        QTest::addColumn<QString>("said");
+        const QString moved = QStringLiteral("ok: 2 verified; the reader answers at 19200 8N1");
+        const QString kept =
+            QStringLiteral("failed: did not take: baud_rate; the reader still answers at 9600 8N1");
+        QTest::newRow("answers and switches") << "" << 0 << "verified" << 19200 << moved;
+        QTest::newRow("answers, does not switch")
+            << "answers-no-switch" << 4 << "mismatch" << 9600 << kept;
+        QTest::newRow("switches without answering")
+            << "switches-no-answer" << 0 << "verified" << 19200 << moved;
+        QTest::newRow("ignores it") << "ignores" << 4 << "mismatch" << 9600 << kept;
+        QTest::newRow("switches before its reply leaves")
+            << "switches-early" << 0 << "verified" << 19200 << moved;
+    }
+
+    void speedChangesEndWhereTheReaderAnswers() {
+        QFETCH(QString, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, baudOutcome);
+        QFETCH(int, answersAt);
+        QFETCH(QString, said);
+        QStringList simArgs{QStringLiteral("--strict-baud")};
+        if (!fault.isEmpty()) {
+            simArgs << QStringLiteral("--serial-params-fault") << fault;
+        }
+        SimReaders sims;
+        const QString pty = sims.Start(simArgs);
+        QVERIFY(!pty.isEmpty());
+        const QString profile = Profile(m_dir, QStringLiteral("speed.json"),
+                                        "\"baud_rate\": 19200, \"horn\": \"Open\"");
+
+        CtlResult r = RunCtl({"apply", "--port", pty, profile});
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        const QString text = QString::fromLocal8Bit(exitCode == 0 ? r.out : r.err);
+        QVERIFY2(text.contains(said), qPrintable(Show(r)));
+
+        // Run again: the reader is found where the first run left it.
+        r = RunCtl({"apply", "--json", "--port", pty, profile});
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        const QJsonObject port = r.JsonArray()[0].toObject();
+        QCOMPARE(
+            port[QStringLiteral("answers_at")].toObject(),
+            (QJsonObject{
+                {"baud_rate", answersAt}, {"data_bits", 8}, {"stop_bits", 1}, {"parity", "NONE"}}));
+        QCOMPARE(Outcomes(port).value(QStringLiteral("baud_rate")),
+                 exitCode == 0 ? QStringLiteral("unchanged") : baudOutcome);
+    }
+
     void aVanishedPortEndsTheRunWithTheKeyNamed() {
         SimReaders sims;
         const QString pty = sims.Start({QStringLiteral("--silent"), QStringLiteral("0x16")});
