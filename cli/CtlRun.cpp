@@ -214,7 +214,9 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     CommSettings settings;
     settings.baudRate = baud;
     for (PortRun& run : runs) {
-        auto runner = std::make_unique<CPortRunner>(run.port, settings);
+        CommSettings at = settings;
+        at.baudRate = run.baud > 0 ? run.baud : baud;
+        auto runner = std::make_unique<CPortRunner>(run.port, at);
         if (trace && trace->IsOpen()) {
             runner->SetOpened([trace](const QString& port, const CommSettings& framing) {
                 trace->SetPortSettings(port, framing);

@@ -69,6 +69,7 @@ private:
 struct PortRun {
     QString port;
     std::unique_ptr<PortJob> job;
+    int baud = 0; // 0: the speed the runs share
     bool openFailed = false;
     bool lost = false;
     QString portError;

@@ -29,14 +29,14 @@ constexpr std::size_t RECORD_COUNT_LEN = 4;
 
 const char* const USAGE = R"(Usage:
   tessaroctl ports    [--json]
-  tessaroctl get      --port PORT [--baud N] [--card-output-format hex|ASCII] [--json]
+  tessaroctl get      --port PORT [--baud N|auto] [--card-output-format hex|ASCII] [--json]
                       [--out FILE] [--trace FILE] [--pcap FILE]
-  tessaroctl apply    --port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json]
+  tessaroctl apply    --port PORT [--port PORT ...] [--baud N|auto] [--all] [--dry-run] [--json]
                       [--trace FILE] [--pcap FILE] PROFILE
-  tessaroctl diff     --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE] PROFILE
-  tessaroctl set      --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE]
+  tessaroctl diff     --port PORT [--baud N|auto] [--json] [--trace FILE] [--pcap FILE] PROFILE
+  tessaroctl set      --port PORT [--baud N|auto] [--json] [--trace FILE] [--pcap FILE]
                       KEY=VALUE [KEY=VALUE ...]
-  tessaroctl records  --port PORT [--baud N] [--trace FILE] [--pcap FILE]
+  tessaroctl records  --port PORT [--baud N|auto] [--trace FILE] [--pcap FILE]
                       (total | read | keep FILE)
   tessaroctl find     [--port PORT ...] [--json] [--trace FILE] [--pcap FILE]
   tessaroctl discover [--seconds S] [--json]
@@ -51,6 +51,13 @@ Exit codes: 0 success, 1 usage error, 2 port cannot be opened or vanished, 3 no 
 KEY=VALUE refused (nothing sent), 6 a --out, --trace or --pcap file cannot be written,
 130/143 stopped by Ctrl-C/SIGTERM.
 )";
+
+// What find met on each port: the speed that answered, or why none did.
+struct SpeedScan {
+    std::vector<std::optional<int>> found;
+    std::vector<int> codes;
+    std::vector<QString> errors;
+};
 
 struct Command {
     const char* name;
@@ -99,7 +106,11 @@ private:
         return EXIT_USAGE;
     }
     bool OpenTrace(int& code);
-    std::vector<PortRun> Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const;
+    // One run per port, at the port's speed (--baud, or what --baud auto found).
+    std::vector<PortRun>
+    Runs(const std::function<std::unique_ptr<PortJob>(int baud)>& makeJob) const;
+    // --baud auto: each port's speed, found as find finds it, said on stderr.
+    void FindSpeeds();
 
     int Ports();
     int Get();
@@ -111,6 +122,7 @@ private:
     int Set();
     int Records();
     int Find();
+    SpeedScan ScanSpeeds(const QStringList& ports);
     int Discover();
     // --json: the document a command prints when it is refused before any port is opened.
     int Refused(const QString& error, const Profile& profile);
@@ -121,6 +133,8 @@ private:
     QCommandLineParser m_parser;
     QStringList m_ports;
     int m_baud = DEFAULT_BAUD;
+    bool m_baudAuto = false;
+    std::map<QString, int> m_foundBaud; // --baud auto: the speed each port answered at
     bool m_json = false;
     TraceFile m_trace;
 };
@@ -129,9 +143,11 @@ const QCommandLineOption
     PORT_OPTION(QStringLiteral("port"),
                 QStringLiteral("Serial port: a path, \"com N\" (N >= 1) or a device name."),
                 QStringLiteral("PORT"));
-const QCommandLineOption BAUD_OPTION(QStringLiteral("baud"),
-                                     QStringLiteral("Port speed (default 9600)."),
-                                     QStringLiteral("N"));
+const QCommandLineOption
+    BAUD_OPTION(QStringLiteral("baud"),
+                QStringLiteral("Port speed (default 9600), or auto: find the reader's speed "
+                               "first, as find does."),
+                QStringLiteral("N|auto"));
 const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
                                      QStringLiteral("Machine-readable output on stdout."));
 const QCommandLineOption
@@ -240,9 +256,10 @@ int Cli::Run(const QStringList& arguments) {
     }
     if (m_command->baud && m_parser.isSet(BAUD_OPTION)) {
         bool ok = false;
-        m_baud = m_parser.value(BAUD_OPTION).toInt(&ok);
-        if (!ok || m_baud <= 0) {
-            return Usage(QStringLiteral("--baud: a speed such as 9600"));
+        m_baudAuto = m_parser.value(BAUD_OPTION) == QLatin1String("auto");
+        m_baud = m_baudAuto ? DEFAULT_BAUD : m_parser.value(BAUD_OPTION).toInt(&ok);
+        if (!m_baudAuto && (!ok || m_baud <= 0)) {
+            return Usage(QStringLiteral("--baud: a speed such as 9600, or auto"));
         }
     }
     m_json = m_command->json && m_parser.isSet(JSON_OPTION);
@@ -293,15 +310,43 @@ bool Cli::OpenTrace(int& code) {
     return true;
 }
 
-std::vector<PortRun> Cli::Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const {
+std::vector<PortRun>
+Cli::Runs(const std::function<std::unique_ptr<PortJob>(int baud)>& makeJob) const {
     std::vector<PortRun> runs;
     for (const QString& port : m_ports) {
         PortRun run;
         run.port = port;
-        run.job = makeJob();
+        const auto found = m_foundBaud.find(port);
+        run.baud = found != m_foundBaud.end() ? found->second : m_baud;
+        run.job = makeJob(run.baud);
         runs.push_back(std::move(run));
     }
     return runs;
+}
+
+void Cli::FindSpeeds() {
+    if (!m_baudAuto) {
+        return;
+    }
+    const SpeedScan scan = ScanSpeeds(m_ports);
+    for (qsizetype i = 0; i < m_ports.size(); ++i) {
+        const std::size_t n = std::size_t(i);
+        if (scan.found[n]) {
+            m_foundBaud[m_ports[i]] = *scan.found[n];
+            Err(QStringLiteral("%1: reader found at %2 baud").arg(m_ports[i]).arg(*scan.found[n]));
+        } else {
+            // The command still runs at the default speed and says what it meets there.
+            QStringList speeds;
+            for (const int speed : ReaderSearchSpeeds()) {
+                speeds << QString::number(speed);
+            }
+            Err(QStringLiteral("%1: %2").arg(m_ports[i],
+                                             scan.errors[n].isEmpty()
+                                                 ? QStringLiteral("no reader answered at %1 baud")
+                                                       .arg(speeds.join(QStringLiteral(", ")))
+                                                 : scan.errors[n]));
+        }
+    }
 }
 
 int Cli::Ports() {
@@ -372,7 +417,8 @@ int Cli::Get() {
         return code;
     }
     WatchStopSignals();
-    auto runs = Runs([this] { return ReadJob(m_baud); });
+    FindSpeeds();
+    auto runs = Runs([](int baud) { return ReadJob(baud); });
     RunConcurrently(runs, m_baud, &m_trace);
     const auto& result = static_cast<SequencerJob&>(*runs[0].job).Result();
     const auto document = [&](const QString& error, const QJsonValue& profile) {
@@ -381,6 +427,7 @@ int Cli::Get() {
             {QStringLiteral("ok"), error.isEmpty()},
             {QStringLiteral("error"),
              error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+            {QStringLiteral("answers_at"), AnswersAtJson(result.answersAt)},
             {QStringLiteral("profile"), profile},
         };
     };
@@ -432,10 +479,13 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
     SequencerOptions options;
     options.mode = mode;
     options.sendAll = m_command->name == std::string_view("apply") && m_parser.isSet(ALL_OPTION);
-    options.port.baudRate = m_baud;
-    auto runs = Runs(
-        [&] { return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, options)); });
     WatchStopSignals();
+    FindSpeeds();
+    auto runs = Runs([&](int baud) {
+        SequencerOptions at = options;
+        at.port.baudRate = baud;
+        return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, at));
+    });
     RunConcurrently(runs, m_baud, &m_trace);
     int code = EXIT_OK;
     bool cardFormatRefused = false;
@@ -601,10 +651,11 @@ int Cli::Records() {
         return code;
     }
     const std::int64_t timeoutMs = DEFAULT_REPLY_BASE_MS;
-    auto runs = Runs([&] {
+    WatchStopSignals();
+    FindSpeeds();
+    auto runs = Runs([&](int) {
         return std::unique_ptr<PortJob>(std::make_unique<ExchangeJob>(frames, timeoutMs, quietMs));
     });
-    WatchStopSignals();
     RunConcurrently(runs, m_baud, &m_trace);
     const PortRun& run = runs[0];
     const auto& job = static_cast<const ExchangeJob&>(*run.job);
@@ -652,28 +703,21 @@ int Cli::Records() {
     return EXIT_OK;
 }
 
-int Cli::Find() {
-    if (!m_parser.positionalArguments().isEmpty()) {
-        return Usage(QStringLiteral("find takes no argument"));
-    }
-    // Ports named are each expected to answer; among the machine's own, one answering is enough.
-    const bool named = !m_ports.isEmpty();
-    if (m_ports.isEmpty()) {
-        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-            m_ports << info.systemLocation();
-        }
-    }
-    WatchStopSignals();
-    // Each speed is a run of its own on every port still looking; ports go at once.
-    std::vector<std::optional<int>> found(std::size_t(m_ports.size()));
-    std::vector<int> codes(std::size_t(m_ports.size()), EXIT_NO_REPLY);
-    std::vector<QString> errors(std::size_t(m_ports.size()));
+// Each speed is a run of its own on every port still looking; ports go at once.
+SpeedScan Cli::ScanSpeeds(const QStringList& ports) {
+    SpeedScan scan;
+    scan.found.resize(std::size_t(ports.size()));
+    scan.codes.assign(std::size_t(ports.size()), EXIT_NO_REPLY);
+    scan.errors.resize(std::size_t(ports.size()));
+    auto& found = scan.found;
+    auto& codes = scan.codes;
+    auto& errors = scan.errors;
     for (const int speed : ReaderSearchSpeeds()) {
         QStringList looking;
         std::vector<std::size_t> index;
-        for (qsizetype i = 0; i < m_ports.size(); ++i) {
+        for (qsizetype i = 0; i < ports.size(); ++i) {
             if (!found[std::size_t(i)] && codes[std::size_t(i)] != EXIT_PORT) {
-                looking << m_ports[i];
+                looking << ports[i];
                 index.push_back(std::size_t(i));
             }
         }
@@ -683,7 +727,10 @@ int Cli::Find() {
         Progress(QStringLiteral("trying %1 baud on %2 ports").arg(speed).arg(looking.size()));
         std::vector<PortRun> runs;
         for (const QString& port : looking) {
-            runs.push_back({port, ReadJob(speed, FIND_REPLY_MS, 0), false, false, {}});
+            PortRun run;
+            run.port = port;
+            run.job = ReadJob(speed, FIND_REPLY_MS, 0);
+            runs.push_back(std::move(run));
         }
         RunConcurrently(runs, speed, &m_trace);
         for (std::size_t r = 0; r < runs.size(); ++r) {
@@ -700,6 +747,25 @@ int Cli::Find() {
             }
         }
     }
+    return scan;
+}
+
+int Cli::Find() {
+    if (!m_parser.positionalArguments().isEmpty()) {
+        return Usage(QStringLiteral("find takes no argument"));
+    }
+    // Ports named are each expected to answer; among the machine's own, one answering is enough.
+    const bool named = !m_ports.isEmpty();
+    if (m_ports.isEmpty()) {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            m_ports << info.systemLocation();
+        }
+    }
+    WatchStopSignals();
+    SpeedScan scan = ScanSpeeds(m_ports);
+    auto& found = scan.found;
+    auto& codes = scan.codes;
+    auto& errors = scan.errors;
     QJsonArray array;
     bool any = false;
     int code = EXIT_OK;
