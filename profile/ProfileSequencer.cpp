@@ -478,12 +478,16 @@ SequencerStep ProfileSequencer::Finish(std::string error) {
     m_phase = Phase::Done;
     FillOutcomes();
     const auto& at = m_result.answersAt;
+    using Found = SequencerResult::Found;
     if (m_search != Search::None && !at) {
+        m_result.found = Found::Nowhere;
         m_result.where = "no answer at any speed tried: " + TriedText();
     } else if (m_search == Search::After && SameFraming(*at, m_oldPort) &&
                !SameFraming(m_oldPort, m_candidates.front())) {
+        m_result.found = Found::StillAtOld;
         m_result.where = "the reader still answers at " + FramingText(*at);
     } else if (at && !SameFraming(*at, m_startPort)) {
+        m_result.found = Found::Elsewhere;
         m_result.where = "the reader answers at " + FramingText(*at);
     }
     m_result.failure = error;

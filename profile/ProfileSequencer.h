@@ -83,6 +83,9 @@ struct SequencerResult {
     std::optional<SerialParamRecord> after;
     // The framing at which the reader last answered; nothing when it answered nowhere tried.
     std::optional<CommSettings> answersAt;
+    // How answersAt stands to the run: the dialog words it in its own language.
+    enum class Found { WhereBegun, Elsewhere, StillAtOld, Nowhere };
+    Found found = Found::WhereBegun;
     // Where the reader answers when that is not where the run began ("the reader answers at
     // 19200 8N1", "the reader still answers at 9600 8N1"), or that it answered at none tried.
     std::string where;

@@ -21,7 +21,8 @@ QString CommSettingsText(const CommSettings& s) {
 }
 
 CProfileRun::CProfileRun(CMscomm1& comm, Profile profile, SequencerOptions options, QObject* parent)
-    : QObject(parent), m_comm(comm), m_sequencer(std::move(profile), options) {
+    : QObject(parent), m_comm(comm), m_sequencer(std::move(profile), options),
+      m_startPort(options.port) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Apply(m_sequencer.OnTick(Now())); });
 }
@@ -83,7 +84,10 @@ void CProfileRun::Apply(SequencerStep step) {
                                          qsizetype(step.write.size())));
         }
         if (step.reopen) {
-            // The reader has switched to its new settings: follow it.
+            // The reader may have switched: follow it, once the frame has left.
+            if (step.drain) {
+                m_comm.Drain();
+            }
             m_comm.put_PortOpen(false);
             m_comm.put_Settings(CommSettingsText(*step.reopen));
             m_comm.put_PortOpen(true);
@@ -95,6 +99,7 @@ void CProfileRun::Apply(SequencerStep step) {
         step = m_sequencer.OnPortLost(Now());
     }
     if (step.done || m_sequencer.Done()) {
+        SettlePort();
         m_finished = true;
         m_timer.stop();
         emit Finished();
@@ -104,4 +109,16 @@ void CProfileRun::Apply(SequencerStep step) {
         m_timer.start(int(std::max<std::int64_t>(0, *step.deadlineMs - Now())));
     }
     emit Progress();
+}
+
+void CProfileRun::SettlePort() {
+    const QString at = CommSettingsText(m_sequencer.Result().answersAt.value_or(m_startPort));
+    if (!m_comm.get_PortOpen() || m_comm.get_Settings() == at) {
+        return;
+    }
+    try {
+        m_comm.put_Settings(at);
+    } catch (const CommError&) {
+        // The port is gone; the dialog sees it closed.
+    }
 }

@@ -43,10 +43,14 @@ signals:
 
 private:
     void Apply(SequencerStep step);
+    // Leaves the port where the reader last answered (where the run began when it answered
+    // nowhere), so the dialog's next button reaches it.
+    void SettlePort();
     std::int64_t Now() const { return m_clock.elapsed(); }
 
     CMscomm1& m_comm;
     ProfileSequencer m_sequencer;
+    CommSettings m_startPort;
     QTimer m_timer;
     QElapsedTimer m_clock;
     WriteHook m_writeHook;

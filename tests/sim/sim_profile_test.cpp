@@ -233,6 +233,51 @@ private slots:
         QTRY_VERIFY(m_sim->Output().count(QStringLiteral("05 01 04 0A")) >= 2);
     }
 
+    // A speed change leaves the port where the reader answers, and the box and the pane say it.
+    void applyOfASpeedChangeEndsWhereTheReaderAnswers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("summary");
+        const QString moved =
+            QStringLiteral("1 setting applied and verified; the reader answers at 19200 8N1");
+        const QString kept = QStringLiteral(
+            "1 setting did not take: baud_rate; the reader still answers at 9600 8N1");
+        QTest::newRow("answers and switches") << QString() << "19200" << moved;
+        QTest::newRow("answers, does not switch") << "answers-no-switch"
+                                                  << "9600" << kept;
+        QTest::newRow("switches without answering") << "switches-no-answer"
+                                                    << "19200" << moved;
+        QTest::newRow("ignores it") << "ignores"
+                                    << "9600" << kept;
+        QTest::newRow("switches early") << "switches-early"
+                                        << "19200" << moved;
+    }
+    void applyOfASpeedChangeEndsWhereTheReaderAnswers() {
+        QFETCH(QString, fault);
+        QFETCH(QString, speed);
+        QFETCH(QString, summary);
+        QStringList arguments{QStringLiteral("--strict-baud")};
+        if (!fault.isEmpty()) {
+            arguments << QStringLiteral("--serial-params-fault") << fault;
+        }
+        QVERIFY(startSim(arguments));
+        openPort();
+        run(IDC_APPLY_PROFILE,
+            write("speed.json", "{\"tessaro_profile\": 1, \"settings\": {\"baud_rate\": 19200}}"));
+        QVERIFY(m_dlg->profileResults());
+        QCOMPARE(m_dlg->profileResults()->Summary(), summary);
+        QCOMPARE(m_dlg->PaneText(0), summary);
+        QVERIFY(m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().get_Settings(), speed + QStringLiteral(",n,8,1"));
+        QCOMPARE(combo(IDC_PORT_BAUD)->currentText(), speed);
+        // The next button reaches the reader where it is.
+        QComboBox* readerBaud = combo(IDC_READER_BAUD);
+        readerBaud->setCurrentIndex(readerBaud->findText(QStringLiteral("4800")));
+        QCOMPARE(readerBaud->currentText(), QStringLiteral("4800"));
+        press(IDC_GET_PARAMETER);
+        QTRY_COMPARE_WITH_TIMEOUT(readerBaud->currentText(), speed, 3000);
+    }
+
     void findReaderTriesTheSpeedsInTurn() {
         // A reader left at 19200: nothing it hears at 9600 or 115200 makes sense to it.
         QVERIFY(startSim({QStringLiteral("--strict-baud"), QStringLiteral("--baud"),
