@@ -2,6 +2,7 @@
 // engine's own time per command (from the read that completes a reply until the next frame is
 // written), and what the same exchange costs on a real line at 9600 and 115200 baud.
 #include "bench/BenchClock.h"
+#include "bench/QtPortFraming.h"
 #include "profile/ProfileFile.h"
 #include "profile/ProfileSequencer.h"
 #include "tests/support/FullProfiles.h"
@@ -16,30 +17,6 @@
 #include <vector>
 
 namespace {
-
-QSerialPort::Parity ToQt(CommParity p) {
-    switch (p) {
-    case CommParity::Even:
-        return QSerialPort::EvenParity;
-    case CommParity::Odd:
-        return QSerialPort::OddParity;
-    case CommParity::Mark:
-        return QSerialPort::MarkParity;
-    case CommParity::Space:
-        return QSerialPort::SpaceParity;
-    case CommParity::None:
-        break;
-    }
-    return QSerialPort::NoParity;
-}
-
-bool Configure(QSerialPort& port, const CommSettings& s) {
-    return port.setBaudRate(s.baudRate) &&
-           port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-           port.setParity(ToQt(s.parity)) &&
-           port.setStopBits(s.stopBits == CommStopBits::Two ? QSerialPort::TwoStop
-                                                            : QSerialPort::OneStop);
-}
 
 struct Run {
     bool ok = false;

@@ -20,6 +20,8 @@ constexpr std::size_t CARD_AFFIX_FORMAT_OFFSET = 0;
 constexpr std::size_t CARD_AFFIX_PREFIX_LEN_OFFSET = 1;
 
 constexpr std::size_t MAX_AWAITING_SENDERS = 1024;
+// Where --serial-params-fault misreads-speed sends the reader.
+constexpr std::int32_t MISREAD_BAUD = 256000;
 
 const std::uint8_t CRLF[] = {0x0D, 0x0A};
 
@@ -295,6 +297,14 @@ Outcome ReaderSim::SerialParamsFault(std::span<const std::uint8_t> payload) {
     case Fault::SwitchesNoAnswer:
         reader = changed;
         out.note = "fault: serial parameters applied without a reply";
+        return out;
+    case Fault::MisreadsSpeed:
+        // The last speed a search tries: the slowest case of finding a reader.
+        changed.baudRate = MISREAD_BAUD;
+        reader = changed;
+        out.serialReply = SerialReply(CMD_SERIAL_PARAMS, {});
+        out.note = "fault: serial parameters answered, then applied at " +
+                   std::to_string(MISREAD_BAUD) + " baud";
         return out;
     case Fault::SwitchesEarly:
     case Fault::Normal:

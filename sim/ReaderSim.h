@@ -57,6 +57,7 @@ struct SerialFaults {
         SwitchesNoAnswer, // switches without a word
         Ignores,          // neither answers nor switches
         SwitchesEarly,    // switches, then answers: the reply goes out at the new framing
+        MisreadsSpeed,    // answers, then takes the new framing at 256000 baud, whatever was sent
     };
     std::set<std::uint8_t> silent; // commands neither applied nor answered
     std::set<std::uint8_t> stale;  // settings answered but not applied

@@ -135,8 +135,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption serialParamsFaultOption(
         QStringLiteral("serial-params-fault"),
         QStringLiteral("Fault: with the serial-parameters command, answer without switching, "
-                       "switch without answering, ignore it, or switch before the reply leaves."),
-        QStringLiteral("answers-no-switch|switches-no-answer|ignores|switches-early"));
+                       "switch without answering, ignore it, switch before the reply leaves, or "
+                       "answer and switch "
+                       "to 256000 baud."),
+        QStringLiteral("answers-no-switch|switches-no-answer|ignores|switches-early|"
+                       "misreads-speed"));
     const QCommandLineOption readersOption({QStringLiteral("n"), QStringLiteral("readers")},
                                            QStringLiteral("Play this many readers."),
                                            QStringLiteral("count"));
@@ -293,6 +296,7 @@ int main(int argc, char* argv[]) {
             {"switches-no-answer", Fault::SwitchesNoAnswer},
             {"ignores", Fault::Ignores},
             {"switches-early", Fault::SwitchesEarly},
+            {"misreads-speed", Fault::MisreadsSpeed},
         };
         const QString kind = parser.value(serialParamsFaultOption);
         const auto* found =
@@ -300,7 +304,8 @@ int main(int argc, char* argv[]) {
                          [&kind](const auto& k) { return kind == QLatin1String(k.first); });
         if (found == std::end(kinds)) {
             return Usage(QStringLiteral("--serial-params-fault: answers-no-switch, "
-                                        "switches-no-answer, ignores or switches-early"));
+                                        "switches-no-answer, ignores, switches-early or "
+                                        "misreads-speed"));
         }
         faults.serialParams = found->second;
     }

@@ -385,6 +385,7 @@ TEST(ReaderSimFaults, SerialParametersAsFieldReadersTakeThem) {
         {"ignores it", Fault::Ignores, "", "", "9600 8N1"},
         {"switches before the reply leaves", Fault::SwitchesEarly, SET_OK, "115200 7E2",
          "115200 7E2"},
+        {"misreads the speed", Fault::MisreadsSpeed, SET_OK, "9600 8N1", "256000 7E2"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
