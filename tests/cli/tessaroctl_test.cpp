@@ -451,10 +451,15 @@ private slots:
         const QString profile = Profile(m_dir, QStringLiteral("speed.json"),
                                         "\"baud_rate\": 19200, \"horn\": \"Open\"");
 
-        CtlResult r = RunCtl({"apply", "--port", pty, profile});
+        const QString pcap = m_dir.filePath(QStringLiteral("speed.pcapng"));
+        CtlResult r = RunCtl({"apply", "--pcap", pcap, "--port", pty, profile});
         QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
         const QString text = QString::fromLocal8Bit(exitCode == 0 ? r.out : r.err);
         QVERIFY2(text.contains(said), qPrintable(Show(r)));
+        // The capture names every framing the port was opened at.
+        QFile capture(pcap);
+        QVERIFY(capture.open(QIODevice::ReadOnly));
+        QVERIFY(capture.readAll().contains(pty.toUtf8() + " at 9600,n,8,1; 19200,n,8,1"));
 
         // Run again: the reader is found where the first run left it.
         r = RunCtl({"apply", "--json", "--port", pty, profile});

@@ -235,31 +235,33 @@ private slots:
 
     // A speed change leaves the port where the reader answers, and the box and the pane say it.
     void applyOfASpeedChangeEndsWhereTheReaderAnswers_data() {
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("sim");
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("summary");
         const QString moved =
             QStringLiteral("1 setting applied and verified; the reader answers at 19200 8N1");
         const QString kept = QStringLiteral(
             "1 setting did not take: baud_rate; the reader still answers at 9600 8N1");
-        QTest::newRow("answers and switches") << QString() << "19200" << moved;
-        QTest::newRow("answers, does not switch") << "answers-no-switch"
-                                                  << "9600" << kept;
-        QTest::newRow("switches without answering") << "switches-no-answer"
-                                                    << "19200" << moved;
-        QTest::newRow("ignores it") << "ignores"
-                                    << "9600" << kept;
-        QTest::newRow("switches early") << "switches-early"
-                                        << "19200" << moved;
+        const QString fault = QStringLiteral("--serial-params-fault");
+        QTest::newRow("answers and switches") << QStringList() << "19200" << moved;
+        QTest::newRow("answers, does not switch")
+            << QStringList{fault, "answers-no-switch"} << "9600" << kept;
+        QTest::newRow("switches without answering")
+            << QStringList{fault, "switches-no-answer"} << "19200" << moved;
+        QTest::newRow("ignores it") << QStringList{fault, "ignores"} << "9600" << kept;
+        QTest::newRow("switches early") << QStringList{fault, "switches-early"} << "19200" << moved;
+        // Heard neither at the port's framing nor at the profile's: the port goes back to where
+        // the run began.
+        QTest::newRow("answers nowhere tried")
+            << QStringList{"--baud", "4800"} << "9600"
+            << "reading the reader's parameters: no reply; no answer at any speed tried: 9600 "
+               "8N1, 19200 8N1";
     }
     void applyOfASpeedChangeEndsWhereTheReaderAnswers() {
-        QFETCH(QString, fault);
+        QFETCH(QStringList, sim);
         QFETCH(QString, speed);
         QFETCH(QString, summary);
-        QStringList arguments{QStringLiteral("--strict-baud")};
-        if (!fault.isEmpty()) {
-            arguments << QStringLiteral("--serial-params-fault") << fault;
-        }
+        const QStringList arguments = QStringList{QStringLiteral("--strict-baud")} + sim;
         QVERIFY(startSim(arguments));
         openPort();
         run(IDC_APPLY_PROFILE,
@@ -270,6 +272,9 @@ private slots:
         QVERIFY(m_dlg->comm().get_PortOpen());
         QCOMPARE(m_dlg->comm().get_Settings(), speed + QStringLiteral(",n,8,1"));
         QCOMPARE(combo(IDC_PORT_BAUD)->currentText(), speed);
+        if (sim.contains(QStringLiteral("4800"))) {
+            return;
+        }
         // The next button reaches the reader where it is.
         QComboBox* readerBaud = combo(IDC_READER_BAUD);
         readerBaud->setCurrentIndex(readerBaud->findText(QStringLiteral("4800")));
