@@ -154,6 +154,41 @@ QString CaseArms(const std::vector<std::pair<QString, QString>>& patternsAndBodi
     return text;
 }
 
+const char* const SCRIPT =
+    R"(# bash completion for tessaroctl                                     -*- shell-script -*-
+# Made from tessaroctl's command table: tessaroctl --bash-completion > this file
+
+_tessaroctl()
+{
+    local cur prev words cword
+    _init_completion -n = || return
+
+    local commands="%1"
+%2
+    if ((cword == 1)); then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    case $prev in
+%3    esac
+
+    local options="--help"
+    case ${words[1]} in
+%4    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    case ${words[1]} in
+%5    esac
+} &&
+    complete -F _tessaroctl tessaroctl
+
+# ex: filetype=sh
+)";
+
 } // namespace
 
 QStringList BaudWords() {
@@ -307,43 +342,10 @@ QString BashCompletion(std::span<const CtlCommand> commands) {
                                    WordLines({WordCompletion::Listed, verbList.constData()}, 16) +
                                    verbWords + QStringLiteral("            fi\n")});
     }
-    QString script = QStringLiteral("# bash completion for tessaroctl                              "
-                                    "       -*- shell-script -*-\n"
-                                    "\n"
-                                    "_tessaroctl()\n"
-                                    "{\n"
-                                    "    local cur prev words cword\n"
-                                    "    _init_completion -n = || return\n"
-                                    "\n");
-    script += QStringLiteral("    local commands=\"%1\"\n").arg(names.join(u' '));
-    script += WordsVariable(QStringLiteral("keys"), keys);
-    script += WordsVariable(QStringLiteral("netkeys"), netKeys);
-    script += QStringLiteral("\n"
-                             "    if ((cword == 1)); then\n"
-                             "        COMPREPLY=($(compgen -W \"$commands --help --version\" -- "
-                             "\"$cur\"))\n"
-                             "        return\n"
-                             "    fi\n"
-                             "\n"
-                             "    case $prev in\n");
-    script += CaseArms(values) + fileWords;
-    script += QStringLiteral("    esac\n"
-                             "\n"
-                             "    local options=\"--help\"\n"
-                             "    case ${words[1]} in\n");
-    script += options;
-    script += QStringLiteral("    esac\n"
-                             "\n"
-                             "    if [[ $cur == -* ]]; then\n"
-                             "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
-                             "        return\n"
-                             "    fi\n"
-                             "    case ${words[1]} in\n");
-    script += CaseArms(words);
-    script += QStringLiteral("    esac\n"
-                             "} &&\n"
-                             "    complete -F _tessaroctl tessaroctl\n"
-                             "\n"
-                             "# ex: filetype=sh\n");
-    return script;
+    // %1 the commands, %2 the key lists, %3 the value cases, %4 the options of each command,
+    // %5 the word cases.
+    return QString::fromLatin1(SCRIPT).arg(names.join(u' '),
+                                           WordsVariable(QStringLiteral("keys"), keys) +
+                                               WordsVariable(QStringLiteral("netkeys"), netKeys),
+                                           CaseArms(values) + fileWords, options, CaseArms(words));
 }
