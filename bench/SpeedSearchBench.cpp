@@ -5,16 +5,14 @@
 // 10 % to those timeouts.
 //   bench_speed_search [RUNS]
 #include "bench/BenchClock.h"
-#include "bench/QtPortFraming.h"
+#include "profile/PortDriver.h"
 #include "profile/ProfileFile.h"
-#include "profile/ProfileSequencer.h"
+#include "serial/Mscomm1.h"
+#include "serial/SerialParamRecord.h"
 #include "tests/support/SimProcess.h"
 
 #include <QCoreApplication>
-#include <QSerialPort>
-#include <QTimer>
-
-#include <termios.h>
+#include <QEventLoop>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,72 +29,47 @@ struct Search {
     double timeoutsMs = 0; // the timeouts of the queries that went unanswered
 };
 
-// One speed change, driven as tessaroctl's runner drives it: drain, close, reopen.
+// One speed change, through the driver the dialog and tessaroctl use.
 Search Change(const QString& path, const Profile& profile) {
     Search search;
-    QSerialPort port(path);
+    CMscomm1 comm;
+    comm.put_PortName(path);
     SequencerOptions options;
-    if (!port.open(QIODevice::ReadWrite) || !Configure(port, options.port)) {
-        search.where = "cannot open " + path.toStdString();
-        return search;
-    }
-    ProfileSequencer sequencer(profile, options);
-    QTimer timer;
-    timer.setSingleShot(true);
-    QEventLoop loop;
-    const std::int64_t start = MonotonicNs();
-    const auto now = [start] { return (MonotonicNs() - start) / 1'000'000; };
+    SequencerJob job(profile, options);
+    CPortDriver driver(comm, job);
     bool searching = false;
     std::int64_t searchStartNs = 0;
+    std::int64_t lastReadNs = 0;
     std::vector<std::int64_t> timeouts; // one per query written while searching
-    std::function<void(SequencerStep)> apply = [&](SequencerStep step) {
-        if (!step.write.empty()) {
-            port.write(reinterpret_cast<const char*>(step.write.data()), qint64(step.write.size()));
-            if (searching) {
-                if (timeouts.empty()) {
-                    searchStartNs = MonotonicNs();
-                }
-                timeouts.push_back(step.deadlineMs ? *step.deadlineMs - now() : 0);
-            }
-        }
-        if (step.reopen) {
-            searching = true;
-            if (step.drain) {
-                while (port.bytesToWrite() > 0 && port.waitForBytesWritten(2000)) {
-                }
-                ::tcdrain(int(port.handle()));
-            }
-            port.close();
-            if (!port.open(QIODevice::ReadWrite) || !Configure(port, *step.reopen)) {
-                apply(sequencer.OnPortLost(now()));
-                return;
-            }
-            apply(sequencer.OnPortReopened(now()));
-            return;
-        }
-        if (step.done) {
-            loop.quit();
-            return;
-        }
-        if (step.deadlineMs) {
-            timer.start(int(std::max<std::int64_t>(0, *step.deadlineMs - now())));
-        }
-    };
-    QObject::connect(&port, &QSerialPort::readyRead, &loop, [&] {
-        const QByteArray bytes = port.readAll();
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-        apply(sequencer.OnBytes({data, std::size_t(bytes.size())}, now()));
+    QObject::connect(&comm, &CMscomm1::PortOpenChanged, [&](bool open) {
+        // Opened again after the first time: the search has begun.
+        searching = searching || (open && lastReadNs != 0);
     });
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { apply(sequencer.OnTick(now())); });
-    apply(sequencer.Start(now()));
-    if (!sequencer.Done()) {
+    driver.SetTrace([&](FrameDirection direction, const QByteArray& bytes) {
+        const std::int64_t now = MonotonicNs();
+        if (direction == FrameDirection::Received) {
+            lastReadNs = now;
+            return;
+        }
+        if (!searching) {
+            return;
+        }
+        searchStartNs = searchStartNs ? searchStartNs : now;
+        const auto framing = ParseCommSettings(comm.get_Settings().toStdString());
+        timeouts.push_back(ReplyTimeoutMs(options.replyBaseMs, std::size_t(bytes.size()),
+                                          PARAM_REPLY_LEN, framing ? framing->baudRate : 0));
+    });
+    QEventLoop loop;
+    QObject::connect(&driver, &CPortDriver::Finished, &loop, &QEventLoop::quit);
+    driver.OpenAndStart(options.port);
+    if (!driver.Done()) {
         loop.exec();
     }
-    const SequencerResult& result = sequencer.Result();
-    search.found = result.answersAt.has_value() && !timeouts.empty();
-    search.where = result.where;
+    const SequencerResult& result = job.Result();
+    search.found = result.answersAt.has_value() && !timeouts.empty() && lastReadNs > searchStartNs;
+    search.where = driver.OpenFailed() ? "cannot open " + path.toStdString() : result.where;
     search.queries = int(timeouts.size());
-    search.searchMs = double(MonotonicNs() - searchStartNs) / 1e6;
+    search.searchMs = double(lastReadNs - searchStartNs) / 1e6;
     // The last query was answered: it ended the search and was not waited out.
     for (std::size_t i = 0; i + 1 < timeouts.size(); ++i) {
         search.timeoutsMs += double(timeouts[i]);

@@ -3,7 +3,9 @@
 #include "core/ChoiceLists.h"
 #include "core/Pcapng.h"
 #include "profile/AtomicFile.h"
+#include "profile/PortDriver.h"
 #include "profile/ProfileLists.h"
+#include "serial/Mscomm1.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -171,13 +173,8 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
 }
 
 void TraceFile::SetPortSettings(const QString& port, const CommSettings& framing) {
-    static const char PARITY_LETTERS[] = {'n', 'e', 'o', 'm', 's'};
-    static const char* const STOP_TEXTS[] = {"1", "1.5", "2"};
     std::string& settings = m_portSettings[port.toStdString()];
-    const std::string text = std::to_string(framing.baudRate) + "," +
-                             PARITY_LETTERS[static_cast<int>(framing.parity)] + "," +
-                             std::to_string(framing.dataBits) + "," +
-                             STOP_TEXTS[static_cast<int>(framing.stopBits)];
+    const std::string text = CommSettingsText(framing);
     // find tries one speed after another; a speed change reopens the port.
     if (settings.find(text) == std::string::npos) {
         settings += (settings.empty() ? "" : "; ") + text;
@@ -207,47 +204,73 @@ bool TraceFile::WritePcap(QString* error) const {
     return true;
 }
 
+QString PortNameError(const QString& port) {
+    if (port.trimmed().isEmpty()) {
+        return QStringLiteral("--port: an empty port name");
+    }
+    const int number = ComPortNumber(port);
+    if (number >= 0 && number < 1) {
+        return QStringLiteral("--port %1: com ports count from com 1").arg(port);
+    }
+    return {};
+}
+
 void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     QEventLoop loop;
     std::size_t left = runs.size();
-    std::vector<std::unique_ptr<CPortRunner>> runners;
+    // Each port its own serial control and driver.
+    std::vector<std::unique_ptr<CMscomm1>> ports;
+    std::vector<std::unique_ptr<CPortDriver>> drivers;
     CommSettings settings;
     settings.baudRate = baud;
     for (PortRun& run : runs) {
-        CommSettings at = settings;
-        at.baudRate = run.baud > 0 ? run.baud : baud;
-        auto runner = std::make_unique<CPortRunner>(run.port, at);
+        auto comm = std::make_unique<CMscomm1>();
+        auto driver = std::make_unique<CPortDriver>(*comm, *run.job);
         if (trace && trace->IsOpen()) {
-            runner->SetOpened([trace](const QString& port, const CommSettings& framing) {
-                trace->SetPortSettings(port, framing);
-            });
-            runner->SetTrace(
-                [trace](const QString& port, FrameDirection direction, const QByteArray& bytes) {
-                    trace->Write(port, direction, bytes);
+            const QString port = run.port;
+            // Every framing the port is opened at: a speed change reopens it.
+            const CMscomm1* control = comm.get();
+            QObject::connect(
+                control, &CMscomm1::PortOpenChanged, &loop, [trace, port, control](bool open) {
+                    const auto framing = ParseCommSettings(control->get_Settings().toStdString());
+                    if (open && framing) {
+                        trace->SetPortSettings(port, *framing);
+                    }
                 });
+            driver->SetTrace([trace, port](FrameDirection direction, const QByteArray& bytes) {
+                trace->Write(port, direction, bytes);
+            });
         }
         const QString port = run.port;
         const std::size_t total = runs.size();
-        QObject::connect(runner.get(), &CPortRunner::Finished, &loop, [&left, &loop, port, total] {
+        QObject::connect(driver.get(), &CPortDriver::Finished, &loop, [&left, &loop, port, total] {
             --left;
             Progress(QStringLiteral("%1: done (%2 of %3)").arg(port).arg(total - left).arg(total));
             if (left == 0) {
                 loop.quit();
             }
         });
-        runners.push_back(std::move(runner));
+        ports.push_back(std::move(comm));
+        drivers.push_back(std::move(driver));
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
         Progress(QStringLiteral("%1: reading the reader").arg(runs[i].port));
-        runners[i]->Run(*runs[i].job);
+        try {
+            ports[i]->put_PortName(SerialDevicePath(runs[i].port));
+        } catch (const CommError&) {
+            // An empty name is refused before any run starts; open fails on it all the same.
+        }
+        CommSettings at = settings;
+        at.baudRate = runs[i].baud > 0 ? runs[i].baud : baud;
+        drivers[i]->OpenAndStart(at);
     }
     QTimer stopWatch;
-    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&runners, &stopWatch] {
+    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&drivers, &stopWatch] {
         if (StopSignal() != 0) {
             stopWatch.stop();
             Progress(QStringLiteral("stopping: the commands in flight end, nothing more is sent"));
-            for (const auto& runner : runners) {
-                runner->Stop();
+            for (const auto& driver : drivers) {
+                driver->Stop();
             }
         }
     });
@@ -256,9 +279,9 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
         loop.exec();
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        runs[i].openFailed = runners[i]->OpenFailed();
-        runs[i].lost = runners[i]->Lost();
-        runs[i].portError = runners[i]->PortError();
+        runs[i].openFailed = drivers[i]->OpenFailed();
+        runs[i].lost = drivers[i]->Lost();
+        runs[i].portError = drivers[i]->PortError();
     }
 }
 

@@ -2,8 +2,9 @@
 // ports at once, and turning an engine's result into lines, JSON and an exit code.
 #pragma once
 
-#include "cli/PortJob.h"
-#include "cli/PortRunner.h"
+#include "core/FrameLog.h"
+#include "profile/PortJob.h"
+#include "serial/SerialDevice.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,6 +29,9 @@ enum ExitCode : int {
     EXIT_REFUSED = 5,
     EXIT_FILE = 6, // a file named with --out or --trace cannot be written
 };
+
+// Why a --port value names no port (empty, "com 0"); empty when it is fine.
+QString PortNameError(const QString& port);
 
 // Ctrl-C and SIGTERM end a run cleanly: the command in flight ends, nothing more is sent, the
 // report is printed, and the exit status is 128 + the signal (130, 143). A second one ends the

@@ -205,8 +205,8 @@ void CTessaroDlg::FindReaderNext() {
             options.port = *settings;
         }
         m_profileRun = std::make_unique<CProfileRun>(m_comm, Profile{}, options);
-        m_profileRun->SetWriteHook([this](const std::vector<std::uint8_t>& frame) {
-            LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
+        m_profileRun->SetTrace([this](FrameDirection direction, const QByteArray& bytes) {
+            LogFrame(FrameChannel::Serial, direction, SerialLogPort(), bytes);
         });
         connect(m_profileRun.get(), &CProfileRun::Finished, this, &CTessaroDlg::OnFindReaderStep);
         m_profileRun->Start();

@@ -389,9 +389,7 @@ void CTessaroDlg::OnComm() {
     }
     if (m_profileRun) {
         if (event == CMscomm1::COMEV_RECEIVE) {
-            const QByteArray input = m_comm.get_Input();
-            LogFrame(FrameChannel::Serial, FrameDirection::Received, SerialLogPort(), input);
-            m_profileRun->OnData(input);
+            m_profileRun->OnData(m_comm.get_Input()); // logged by the run's trace
             return;
         }
         m_profileRun->OnPortLost();

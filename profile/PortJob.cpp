@@ -1,4 +1,4 @@
-#include "cli/PortJob.h"
+#include "profile/PortJob.h"
 
 ExchangeJob::ExchangeJob(std::vector<Bytes> frames, std::int64_t timeoutMs, std::int64_t quietMs)
     : m_frames(std::move(frames)), m_timeoutMs(timeoutMs), m_quietMs(quietMs) {}

@@ -1,5 +1,5 @@
 // The plain exchange of frames and replies, against hand-written bytes.
-#include "cli/PortJob.h"
+#include "profile/PortJob.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// What a run over one serial port does, as steps the port runner carries out: the apply/verify
+// What a run over one serial port does, as steps the port driver carries out: the apply/verify
 // engine, or a plain exchange of frames and replies (the record commands). Plain C++.
 #pragma once
 
@@ -38,6 +38,7 @@ public:
     void Stop() override { m_sequencer.RequestStop(); }
 
     const SequencerResult& Result() const { return m_sequencer.Result(); }
+    const ProfileSequencer& Sequencer() const { return m_sequencer; }
 
 private:
     ProfileSequencer m_sequencer;
