@@ -285,31 +285,13 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     }
 }
 
-int SequencerExitCode(const PortRun& run, const SequencerResult& result, SequencerMode mode) {
-    if (run.openFailed || run.lost) {
-        return EXIT_PORT;
-    }
-    if (!result.before) {
-        return EXIT_NO_REPLY;
-    }
-    if (!result.plan.error.empty()) {
-        return EXIT_REFUSED;
-    }
-    if (mode == SequencerMode::DryRun) {
-        return EXIT_OK;
-    }
-    int code = EXIT_OK;
-    for (const KeyResult& key : result.keys) {
-        if (key.outcome == KeyOutcome::NoReply) {
-            code = std::max<int>(code, EXIT_NO_REPLY);
-        } else if (key.outcome == KeyOutcome::Mismatch) {
-            code = std::max<int>(code, EXIT_MISMATCH);
-        }
-    }
-    if (code == EXIT_OK && !result.ok) {
-        code = EXIT_NO_REPLY; // the read-back failed
-    }
-    return code;
+RunError PortFailure(const PortRun& run) {
+    return run.openFailed ? RunError::PortOpen : run.lost ? RunError::PortLost : RunError::None;
+}
+
+int SequencerExitCode(const PortRun& run, const SequencerResult& result) {
+    const RunError port = PortFailure(run);
+    return RunErrorExitCode(port != RunError::None ? port : result.code);
 }
 
 QString PortProblem(const PortRun& run) {
@@ -466,7 +448,7 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
         }
     }
     const QString error = SequencerError(run, result);
-    const int code = SequencerExitCode(run, result, mode);
+    const int code = SequencerExitCode(run, result);
     if (code != EXIT_OK) {
         Err(QStringLiteral("%1: failed: %2").arg(run.port, error));
         return lines;
