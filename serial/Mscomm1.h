@@ -38,6 +38,8 @@ public:
     // when the port is open.
     void put_Settings(const QString& settings);
     QString get_Settings() const { return m_settings; }
+    // The same settings as a value, for code that computes with them.
+    const CommSettings& SettingsValue() const { return m_parsed; }
     // The same as a value: no text to build and parse again.
     void put_Settings(const CommSettings& settings);
     void put_InputMode(long mode) { m_inputMode = mode; }

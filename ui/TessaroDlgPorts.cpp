@@ -201,9 +201,7 @@ void CTessaroDlg::FindReaderNext() {
         SequencerOptions options;
         options.mode = SequencerMode::Compare; // the parameter query alone
         options.retries = 0;
-        if (const auto settings = ParseCommSettings(m_comm.get_Settings().toStdString())) {
-            options.port = *settings;
-        }
+        options.port = m_comm.SettingsValue();
         m_profileRun = std::make_unique<CProfileRun>(m_comm, Profile{}, options);
         m_profileRun->SetTrace([this](FrameDirection direction, const QByteArray& bytes) {
             LogFrame(FrameChannel::Serial, direction, SerialLogPort(), bytes);

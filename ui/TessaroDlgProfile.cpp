@@ -117,9 +117,7 @@ void CTessaroDlg::SetProfileButtons(bool enable) {
 void CTessaroDlg::RunProfile(const Profile& profile, SequencerMode mode) {
     SequencerOptions options;
     options.mode = mode;
-    if (const auto port = ParseCommSettings(m_comm.get_Settings().toStdString())) {
-        options.port = *port;
-    }
+    options.port = m_comm.SettingsValue();
     // The reply state of the last button is of no use to the run; start afresh.
     m_reply.ClearBuffer();
     m_profileRun = std::make_unique<CProfileRun>(m_comm, profile, options);
