@@ -55,9 +55,8 @@ Search Change(const QString& path, const Profile& profile) {
             return;
         }
         searchStartNs = searchStartNs ? searchStartNs : now;
-        const auto framing = ParseCommSettings(comm.get_Settings().toStdString());
         timeouts.push_back(ReplyTimeoutMs(options.replyBaseMs, std::size_t(bytes.size()),
-                                          PARAM_REPLY_LEN, framing ? framing->baudRate : 0));
+                                          PARAM_REPLY_LEN, comm.SettingsValue().baudRate));
     });
     QEventLoop loop;
     QObject::connect(&driver, &CPortDriver::Finished, &loop, &QEventLoop::quit);

@@ -230,13 +230,12 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
             const QString port = run.port;
             // Every framing the port is opened at: a speed change reopens it.
             const CMscomm1* control = comm.get();
-            QObject::connect(
-                control, &CMscomm1::PortOpenChanged, &loop, [trace, port, control](bool open) {
-                    const auto framing = ParseCommSettings(control->get_Settings().toStdString());
-                    if (open && framing) {
-                        trace->SetPortSettings(port, *framing);
-                    }
-                });
+            QObject::connect(control, &CMscomm1::PortOpenChanged, &loop,
+                             [trace, port, control](bool open) {
+                                 if (open) {
+                                     trace->SetPortSettings(port, control->SettingsValue());
+                                 }
+                             });
             driver->SetTrace([trace, port](FrameDirection direction, const QByteArray& bytes) {
                 trace->Write(port, direction, bytes);
             });

@@ -172,9 +172,7 @@ void CTessaroDlg::OnProfileRunFinished() {
     SetProfileButtons(true);
     SetSettingButtons(m_comm.get_PortOpen());
     // The run left the port where the reader answers: the box says so.
-    if (const auto port = ParseCommSettings(m_comm.get_Settings().toStdString())) {
-        ShowPortBaud(port->baudRate);
-    }
+    ShowPortBaud(m_comm.SettingsValue().baudRate);
     const QString what = m_profileCompare ? QStringLiteral("compare") : QStringLiteral("apply");
     if (run->Cancelled()) {
         LogNote(FrameChannel::Serial, SerialLogPort(), what + QStringLiteral(": cancelled"));
