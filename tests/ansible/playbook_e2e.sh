@@ -33,7 +33,8 @@ start_sim a2
 start_sim b1
 start_sim mute --stop-after 0
 start_sim stale --stale 0x16
-for name in a1 a2 b1 mute stale; do
+start_sim strict --strict-baud
+for name in a1 a2 b1 mute stale strict; do
     for _ in $(seq 100); do [ -e "$work/$name" ] && break; sleep 0.1; done
     [ -e "$work/$name" ] || { echo "reader-sim $name did not start" >&2; cat "$work/$name.log" >&2; exit 1; }
 done
@@ -105,5 +106,17 @@ ansible -i "$work/hosts.ini" site-b -m tessaro.readers.reader_info -a "port=$wor
     fail "reader_info failed"
 grep -q '"horn": "Open"' "$work/out" || fail "reader_info does not show the horn as set"
 grep -q '"changed": false' "$work/out" || fail "reader_info reports a change"
+
+echo "== a speed change ends where the reader answers; baud=auto finds it there"
+ansible -i "$work/hosts.ini" site-b -m tessaro.readers.reader_profile \
+    -a "{\"port\": \"$work/strict\", \"settings\": {\"baud_rate\": 19200}}" >"$work/out" 2>&1 ||
+    fail "the speed change failed"
+grep -q '"changed": true' "$work/out" || fail "the speed change is not a change"
+grep -A1 '"answers_at"' "$work/out" | grep -q '"baud_rate": 19200' ||
+    fail "answers_at does not name 19200"
+ansible -i "$work/hosts.ini" site-b -m tessaro.readers.reader_info -a "port=$work/strict baud=auto" \
+    >"$work/out" 2>&1 || fail "reader_info with baud=auto failed"
+grep -A1 '"answers_at"' "$work/out" | grep -q '"baud_rate": 19200' ||
+    fail "baud=auto did not find the reader at 19200"
 
 echo "playbook_e2e: passed"

@@ -20,6 +20,7 @@ EXIT_MEANINGS = {
     3: 'the reader did not reply in time',
     4: 'a setting did not read back as sent',
     5: 'refused; nothing was sent',
+    6: 'an output file cannot be written',
 }
 
 # Per-key outcomes. "not_verifiable" is a key the reader cannot report (card_output_format): it is
@@ -51,6 +52,20 @@ def parse_document(stdout):
         return json.loads(stdout)
     except ValueError:
         return None
+
+
+def baud_args(module):
+    """--baud for tessaroctl from the module's baud option: a speed, or "auto" to find it first.
+
+    The option is raw so that YAML's 115200 and "auto" both arrive without a conversion warning.
+    """
+    baud = module.params.get('baud')
+    if baud is None:
+        return []
+    text = str(baud).strip()
+    if text != 'auto' and not (text.isdigit() and int(text) > 0):
+        module.fail_json(msg='baud: %r is neither a speed nor "auto"' % (baud,))
+    return ['--baud', text]
 
 
 def run_json(module, args):
@@ -159,6 +174,7 @@ def settings_result(rc, document, stderr, where, check_mode, entry=None):
         failed = entry is None or rc != 0 or bool(keys) or entry.get('ok') is False
     result = {
         'changed': changed,
+        'answers_at': (entry or {}).get('answers_at'),
         'outcomes': settings,
         'failed_keys': keys,
         'diff': settings_diff(settings, where),

@@ -24,9 +24,9 @@ options:
     required: true
   baud:
     description:
-      - Speed at which the port is opened. Integer speeds only; tessaroctl's default (9600) when
-        not given.
-    type: int
+      - Speed at which the port is opened, or C(auto) to find the reader's speed first as
+        C(tessaroctl find) does; tessaroctl's default (9600) when not given.
+    type: raw
   card_output_format:
     description:
       - The card output format to state in the settings (C(card_output_format)), which a reader
@@ -72,6 +72,15 @@ settings:
     baud_rate: 9600
     barcode_suffix:
       text: ""
+answers_at:
+  description: The framing at which the reader answered, as the profile's keys.
+  returned: success
+  type: dict
+  sample:
+    baud_rate: 9600
+    data_bits: 8
+    stop_bits: 1
+    parity: NONE
 exit_code:
   description: tessaroctl's exit code.
   returned: always
@@ -81,6 +90,7 @@ exit_code:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tessaro.readers.plugins.module_utils.tessaroctl import (
+    baud_args,
     exit_meaning,
     last_line,
     run_json,
@@ -103,7 +113,7 @@ def main():
     module = AnsibleModule(
         argument_spec=dict(
             port=dict(type='str', required=True),
-            baud=dict(type='int'),
+            baud=dict(type='raw'),
             card_output_format=dict(type='str', choices=['hex', 'ASCII']),
             tessaroctl=dict(type='path'),
         ),
@@ -111,8 +121,7 @@ def main():
     )
     port = module.params['port']
     args = ['get', '--port', port]
-    if module.params['baud'] is not None:
-        args += ['--baud', str(module.params['baud'])]
+    args += baud_args(module)
     if module.params['card_output_format']:
         args += ['--card-output-format', module.params['card_output_format']]
     rc, document, stderr = run_json(module, args)
@@ -124,7 +133,8 @@ def main():
             port=port,
             exit_code=rc,
         )
-    module.exit_json(changed=False, port=port, settings=settings, exit_code=rc)
+    module.exit_json(changed=False, port=port, settings=settings, answers_at=document.get('answers_at'),
+                     exit_code=rc)
 
 
 if __name__ == '__main__':

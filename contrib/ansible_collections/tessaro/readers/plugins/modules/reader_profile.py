@@ -30,9 +30,9 @@ options:
     required: true
   baud:
     description:
-      - Speed at which the port is opened. Integer speeds only; tessaroctl's default (9600) when
-        not given.
-    type: int
+      - Speed at which the port is opened, or C(auto) to find the reader's speed first as
+        C(tessaroctl find) does; tessaroctl's default (9600) when not given.
+    type: raw
   src:
     description:
       - A profile file on the managed host, as written by C(tessaroctl get --out).
@@ -52,8 +52,10 @@ options:
 notes:
   - C(src) is read on the managed host. To apply a profile kept beside the playbook on any host,
     pass its settings inline, as the last example does.
-  - A profile that changes C(baud_rate) is verified at the new speed; later tasks on that reader
-    give the new speed as C(baud).
+  - A profile that changes C(baud_rate), C(data_bits), C(stop_bits) or C(parity) is verified at
+    the new framing; when the reader does not answer there it is looked for at the old framing and
+    at each speed tessaroctl knows, and C(answers_at) says where it was found. Later tasks on that
+    reader give the new speed as C(baud), or C(baud=auto).
   - Keys the reader cannot report (C(card_output_format)) are sent with their affix and reported
     as C(not_verifiable); they are neither a change nor a failure.
 requirements:
@@ -112,6 +114,17 @@ failed_keys:
   type: list
   elements: str
   sample: [light]
+answers_at:
+  description:
+    - The framing at which the reader last answered, as the profile's keys; null when it answered
+      at none tessaroctl tried.
+  returned: always
+  type: dict
+  sample:
+    baud_rate: 19200
+    data_bits: 8
+    stop_bits: 1
+    parity: NONE
 exit_code:
   description: tessaroctl's exit code.
   returned: always
@@ -124,6 +137,7 @@ import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tessaro.readers.plugins.module_utils.tessaroctl import (
+    baud_args,
     run_json,
     settings_result,
 )
@@ -145,7 +159,7 @@ def main():
     module = AnsibleModule(
         argument_spec=dict(
             port=dict(type='str', required=True),
-            baud=dict(type='int'),
+            baud=dict(type='raw'),
             src=dict(type='path'),
             settings=dict(type='dict'),
             tessaroctl=dict(type='path'),
@@ -156,8 +170,7 @@ def main():
     )
     port = module.params['port']
     args = ['diff' if module.check_mode else 'apply', '--port', port]
-    if module.params['baud'] is not None:
-        args += ['--baud', str(module.params['baud'])]
+    args += baud_args(module)
     args.append(profile_path(module))
 
     rc, document, stderr = run_json(module, args)

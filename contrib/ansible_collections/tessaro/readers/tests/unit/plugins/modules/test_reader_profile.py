@@ -103,3 +103,41 @@ def test_reader_info(run_module, check_mode, reply, failed, settings, message):
     assert outcome.result.get('settings') == settings
     if message:
         assert message in outcome.result['msg']
+
+
+AT_19200 = {'baud_rate': 19200, 'data_bits': 8, 'stop_bits': 1, 'parity': 'NONE'}
+
+# name, baud option, --baud given to tessaroctl (None: no --baud; 'refused': nothing run)
+BAUD_CASES = [
+    ('not given', None, None),
+    ('a number', 115200, '115200'),
+    ('a number as text', '19200', '19200'),
+    ('auto', 'auto', 'auto'),
+    ('a word', 'fast', 'refused'),
+    ('zero', 0, 'refused'),
+    ('negative', -9600, 'refused'),
+]
+
+
+@pytest.mark.parametrize('baud, given', [c[1:] for c in BAUD_CASES], ids=[c[0] for c in BAUD_CASES])
+@pytest.mark.parametrize('module', ['profile', 'info'])
+def test_baud_option(run_module, module, baud, given):
+    args = {'port': PORT}
+    if baud is not None:
+        args['baud'] = baud
+    if module == 'profile':
+        main, reply = reader_profile.main, dict(entry([HORN_VERIFIED])[0], answers_at=AT_19200)
+        args['settings'] = {'horn': 'Open'}
+    else:
+        main, reply = reader_info.main, dict(GOT_DOC, answers_at=AT_19200)
+    outcome, fake = run_module(main, args, [(0, [reply] if module == 'profile' else reply, '')])
+    if given == 'refused':
+        assert outcome.failed and 'neither a speed nor "auto"' in outcome.result['msg']
+        assert fake.commands == []
+        return
+    command = fake.commands[0]
+    assert ('--baud' in command) is (given is not None)
+    if given is not None:
+        assert command[command.index('--baud') + 1] == given
+    assert not outcome.failed
+    assert outcome.result['answers_at'] == AT_19200
