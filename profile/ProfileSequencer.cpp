@@ -1,6 +1,5 @@
 #include "profile/ProfileSequencer.h"
 
-#include "profile/ProfileLists.h"
 #include "serial/SerialReply.h"
 
 #include <algorithm>
@@ -255,12 +254,7 @@ CommSettings ProfileSequencer::NewPortSettings() const {
     port.baudRate = value(ProfileKey::BaudRate);
     port.dataBits = value(ProfileKey::DataBits);
     port.stopBits = value(ProfileKey::StopBits) == 2 ? CommStopBits::Two : CommStopBits::One;
-    const auto& parities = KeyListItems(ProfileKey::Parity);
-    const auto parity = static_cast<std::size_t>(value(ProfileKey::Parity));
-    const std::string name = parity < parities.size() ? parities[parity] : "";
-    port.parity = name == "EVEN"  ? CommParity::Even
-                  : name == "ODD" ? CommParity::Odd
-                                  : CommParity::None;
+    port.parity = ParityOfItem(value(ProfileKey::Parity));
     return port;
 }
 

@@ -1,5 +1,7 @@
 #include "serial/CommSettings.h"
 
+#include "core/ChoiceLists.h"
+
 #include <array>
 #include <charconv>
 
@@ -87,4 +89,15 @@ std::optional<CommSettings> ParseCommSettings(std::string_view text) {
         return std::nullopt;
     }
     return s;
+}
+
+CommParity ParityOfItem(int position) {
+    switch (position) {
+    case PARITY_EVEN:
+        return CommParity::Even;
+    case PARITY_ODD:
+        return CommParity::Odd;
+    default:
+        return CommParity::None;
+    }
 }

@@ -14,6 +14,9 @@ struct CommSettings {
     CommStopBits stopBits = CommStopBits::One;
 };
 
+// The parity a position of the Parity list stands for; none for a position beyond the list.
+CommParity ParityOfItem(int position);
+
 // Speed a positive decimal number; parity one of n, e, o, m, s (either case); data bits 5 to 8;
 // stop bits 1, 1.5 or 2. Blanks around a field are allowed. Anything else: no value.
 std::optional<CommSettings> ParseCommSettings(std::string_view text);
