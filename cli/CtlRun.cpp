@@ -279,9 +279,15 @@ int SequencerExitCode(const PortRun& run, const SequencerResult& result, Sequenc
     return code;
 }
 
+QString PortProblem(const PortRun& run) {
+    return run.openFailed
+               ? QStringLiteral("cannot open %1: %2").arg(SerialDevicePath(run.port), run.portError)
+               : QStringLiteral("the port was lost: %1").arg(run.portError);
+}
+
 QString SequencerError(const PortRun& run, const SequencerResult& result) {
     if (run.openFailed) {
-        return QStringLiteral("cannot open %1: %2").arg(SerialDevicePath(run.port), run.portError);
+        return PortProblem(run);
     }
     QString error = QString::fromStdString(result.error);
     if (run.lost && !run.portError.isEmpty()) {

@@ -76,6 +76,9 @@ struct PortRun {
 // Runs every job on its own port at the given speed, all at once, until each is done.
 void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace);
 
+// Why a port could not be used: it did not open, or it was lost.
+QString PortProblem(const PortRun& run);
+
 // The engine's verdict on one port.
 int SequencerExitCode(const PortRun& run, const SequencerResult& result, SequencerMode mode);
 QString SequencerError(const PortRun& run, const SequencerResult& result);

@@ -38,12 +38,7 @@ constexpr int DEFAULT_JOBS = 8;
 constexpr int MAX_JOBS = 64;
 constexpr int TICK_MS = 10;
 
-const char* const USAGE = R"(Usage:
-  tessaroctl net get [--device NAME | --address IP] [--seconds S] [--json] [--out FILE]
-  tessaroctl net set (--device NAME | --address IP [--name NAME]) [--seconds S] [--dry-run] [--json]
-                     (KEY=VALUE ... | --from FILE)
-  tessaroctl net set --csv FILE [--jobs N] [--seconds S] [--dry-run] [--json]
-
+const char* const USAGE_END = R"(
 Keys: network_mode ("Fixed IP", "Automatic acquisition"), ip, mask, gateway, dns1, dns2,
 server_address, server_port, http_server ("PHP", "JSP", "C#", "ASP", "CGI").
 Readers are heard on UDP 24583 for --seconds (default 3) before anything is sent; the command
@@ -289,16 +284,27 @@ private:
             Err(message);
         }
         if (m_json) {
-            PrintJson(QJsonArray{QJsonObject{
-                {QStringLiteral("device"),
-                 device.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(device)},
-                {QStringLiteral("address"),
-                 address.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(address)},
-                {QStringLiteral("ok"), false},
-                {QStringLiteral("error"), message},
-            }});
+            PrintJson(QJsonArray{Unsent(device, address, message)});
         }
         return code;
+    }
+    // An entry for a reader nothing was sent to, with the keys every entry of the verb has.
+    QJsonObject Unsent(const QString& device, const QString& address, const QString& error) const {
+        QJsonObject entry{
+            {QStringLiteral("device"),
+             device.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(device)},
+            {QStringLiteral("address"),
+             address.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(address)},
+            {QStringLiteral("ok"), false},
+            {QStringLiteral("error"), error},
+        };
+        if (m_verb && m_verb->name == std::string_view("set")) {
+            entry.insert(QStringLiteral("settings"), QJsonArray{});
+            entry.insert(QStringLiteral("elapsed_ms"), 0);
+        } else {
+            entry.insert(QStringLiteral("settings"), QJsonValue::Null);
+        }
+        return entry;
     }
     bool Listen(int& code);
     int Get();
@@ -308,11 +314,14 @@ private:
     int Resolve(NetJob& job, const QString& device, const QString& address, const QString& name,
                 QString* message);
     int Check(const NetJob& job, QString* message) const;
+    bool IsSet(const CtlOption& option) const { return m_parser.isSet(Latin(option.name)); }
+    QString Value(const CtlOption& option) const { return m_parser.value(Latin(option.name)); }
     void RunJobs(std::vector<NetJob>& jobs, int parallel);
     int Report(std::vector<NetJob>& jobs);
     int DryRun(const std::vector<NetJob>& jobs);
 
     QCommandLineParser m_parser;
+    const CtlVerb* m_verb = nullptr;
     bool m_json = false;
     int m_seconds = 3000;
     NetLink m_link;
@@ -320,61 +329,78 @@ private:
     QElapsedTimer m_clock;
 };
 
-const QCommandLineOption DEVICE_OPTION(QStringLiteral("device"),
-                                       QStringLiteral("The reader of this name."),
-                                       QStringLiteral("NAME"));
-const QCommandLineOption ADDRESS_OPTION(QStringLiteral("address"),
-                                        QStringLiteral("The reader heard at this address."),
-                                        QStringLiteral("IP"));
-const QCommandLineOption NAME_OPTION(
-    QStringLiteral("name"),
-    QStringLiteral("With --address: the reader's name, for one not heard (give every key)."),
-    QStringLiteral("NAME"));
-const QCommandLineOption SECONDS_OPTION(
-    QStringLiteral("seconds"),
-    QStringLiteral("How long to listen first, and to wait for the reader after a change "
-                   "(default 3)."),
-    QStringLiteral("S"));
-const QCommandLineOption DRY_RUN_OPTION(QStringLiteral("dry-run"),
-                                        QStringLiteral("Print the datagrams; send nothing."));
-const QCommandLineOption FROM_OPTION(QStringLiteral("from"),
-                                     QStringLiteral("Settings from a file net get --out wrote."),
-                                     QStringLiteral("FILE"));
-const QCommandLineOption
-    CSV_OPTION(QStringLiteral("csv"),
-               QStringLiteral("One reader per row: name or address, then keys."),
-               QStringLiteral("FILE"));
-const QCommandLineOption
-    JOBS_OPTION(QStringLiteral("jobs"),
-                QStringLiteral("Readers changed at once with --csv (default 8)."),
-                QStringLiteral("N"));
-const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
-                                    QStringLiteral("Write one reader's settings to this file."),
-                                    QStringLiteral("FILE"));
-const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
-                                     QStringLiteral("Machine-readable output on stdout."));
-const QCommandLineOption HELP_OPTION({QStringLiteral("h"), QStringLiteral("help")},
-                                     QStringLiteral("Show this help."));
+bool Takes(const CtlVerb& verb, const CtlOption& option) {
+    return std::any_of(verb.options.begin(), verb.options.end(),
+                       [&](const OptionUse& use) { return use.option == &option; });
+}
+
+} // namespace
+
+const std::vector<OptionUse>& NetOptions() {
+    static const std::vector<OptionUse> options{
+        DEVICE_OPTION,
+        ADDRESS_OPTION,
+        NAME_OPTION,
+        {SECONDS_OPTION,
+         "How long to listen first, and to wait for the reader after a change (default 3)."},
+        {DRY_RUN_OPTION, "Print the datagrams; send nothing."},
+        FROM_OPTION,
+        CSV_OPTION,
+        JOBS_OPTION,
+        {OUT_OPTION, "Write one reader's settings to this file."},
+        JSON_OPTION,
+    };
+    return options;
+}
+
+std::span<const CtlVerb> NetVerbs() {
+    static const CtlVerb verbs[] = {
+        {"get",
+         {"[--device NAME | --address IP] [--seconds S] [--json] [--out FILE]"},
+         {DEVICE_OPTION, ADDRESS_OPTION, SECONDS_OPTION, JSON_OPTION, OUT_OPTION}},
+        {"set",
+         {"(--device NAME | --address IP [--name NAME]) [--seconds S] [--dry-run] [--json]\n"
+          "(KEY=VALUE ... | --from FILE)",
+          "--csv FILE [--jobs N] [--seconds S] [--dry-run] [--json]"},
+         {DEVICE_OPTION, ADDRESS_OPTION, NAME_OPTION, SECONDS_OPTION, DRY_RUN_OPTION, JSON_OPTION,
+          FROM_OPTION, CSV_OPTION, JOBS_OPTION},
+         {WordCompletion::NetKeys}},
+    };
+    return verbs;
+}
+
+namespace {
 
 int Net::Run(const QStringList& arguments) {
     m_clock.start();
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOptions({HELP_OPTION, DEVICE_OPTION, ADDRESS_OPTION, NAME_OPTION, SECONDS_OPTION,
-                         DRY_RUN_OPTION, FROM_OPTION, CSV_OPTION, JOBS_OPTION, OUT_OPTION,
-                         JSON_OPTION});
+    m_parser.addOption(OptionUse(HELP_OPTION).Parser());
+    for (const OptionUse& option : NetOptions()) {
+        m_parser.addOption(option.Parser());
+    }
+    const auto verbNamed = [](const QString& name) -> const CtlVerb* {
+        for (const CtlVerb& verb : NetVerbs()) {
+            if (name == QLatin1String(verb.name)) {
+                return &verb;
+            }
+        }
+        return nullptr;
+    };
     if (!m_parser.parse(QStringList{QStringLiteral("tessaroctl net")} + arguments)) {
         m_json = arguments.contains(QStringLiteral("--json"));
+        m_verb = verbNamed(arguments.value(0));
         return Usage(m_parser.errorText());
     }
-    m_json = m_parser.isSet(JSON_OPTION);
-    if (m_parser.isSet(HELP_OPTION)) {
-        Out(QString::fromLatin1(USAGE) + u'\n' +
+    m_json = IsSet(JSON_OPTION);
+    if (IsSet(HELP_OPTION)) {
+        Out(QStringLiteral("Usage:\n") + VerbUsage(QStringLiteral("tessaroctl net"), NetVerbs()) +
+            Latin(USAGE_END) + u'\n' +
             m_parser.helpText().mid(m_parser.helpText().indexOf(QStringLiteral("Options:"))));
         return EXIT_OK;
     }
-    if (m_parser.isSet(SECONDS_OPTION)) {
+    if (IsSet(SECONDS_OPTION)) {
         bool ok = false;
-        const double seconds = m_parser.value(SECONDS_OPTION).toDouble(&ok);
+        const double seconds = Value(SECONDS_OPTION).toDouble(&ok);
         if (!ok || seconds <= 0 || seconds > 3600) {
             return Usage(QStringLiteral("--seconds: from 0 to 3600"));
         }
@@ -382,26 +408,24 @@ int Net::Run(const QStringList& arguments) {
     }
     const QStringList args = m_parser.positionalArguments();
     const QString verb = args.value(0);
+    m_verb = verbNamed(verb);
+    if (!m_verb) {
+        return Usage(verb.isEmpty() ? QStringLiteral("net needs get or set")
+                                    : QStringLiteral("net: unknown %1 (get or set)").arg(verb));
+    }
+    if (m_verb->words.kind == WordCompletion::None && args.size() > 1) {
+        return Usage(QStringLiteral("net %1 takes no KEY=VALUE").arg(verb));
+    }
+    for (const OptionUse& option : NetOptions()) {
+        if (!Takes(*m_verb, *option.option) && IsSet(*option.option)) {
+            return Usage(
+                QStringLiteral("net %1 does not take --%2").arg(verb, Latin(option.option->name)));
+        }
+    }
     if (verb == QLatin1String("get")) {
-        if (args.size() > 1) {
-            return Usage(QStringLiteral("net get takes no KEY=VALUE"));
-        }
-        for (const auto* option :
-             {&NAME_OPTION, &DRY_RUN_OPTION, &FROM_OPTION, &CSV_OPTION, &JOBS_OPTION}) {
-            if (m_parser.isSet(*option)) {
-                return Usage(QStringLiteral("net get does not take --%1").arg(option->names()[0]));
-            }
-        }
         return Get();
     }
-    if (verb == QLatin1String("set")) {
-        if (m_parser.isSet(OUT_OPTION)) {
-            return Usage(QStringLiteral("net set does not take --out"));
-        }
-        return m_parser.isSet(CSV_OPTION) ? SetCsv() : Set();
-    }
-    return Usage(verb.isEmpty() ? QStringLiteral("net needs get or set")
-                                : QStringLiteral("net: unknown %1 (get or set)").arg(verb));
+    return IsSet(CSV_OPTION) ? SetCsv() : Set();
 }
 
 bool Net::Listen(int& code) {
@@ -424,8 +448,8 @@ bool Net::Listen(int& code) {
 }
 
 int Net::Get() {
-    const QString device = m_parser.value(DEVICE_OPTION);
-    const QString address = m_parser.value(ADDRESS_OPTION);
+    const QString device = Value(DEVICE_OPTION);
+    const QString address = Value(ADDRESS_OPTION);
     std::optional<std::uint32_t> wanted;
     if (!address.isEmpty()) {
         wanted = ParseDotted(address.toStdString());
@@ -451,7 +475,7 @@ int Net::Get() {
                         .arg(m_seconds / 1000.0),
                     device, address);
     }
-    if (m_parser.isSet(OUT_OPTION)) {
+    if (IsSet(OUT_OPTION)) {
         if (readers.size() != 1) {
             return Fail(EXIT_USAGE, QStringLiteral("--out writes one reader: %1 heard; name one "
                                                    "with --device or --address")
@@ -462,9 +486,9 @@ int Net::Get() {
                                  {QStringLiteral("address"), h.address},
                                  {QStringLiteral("settings"), SettingsJson(h.dev.net)}};
         QString why;
-        if (!WriteFileAtomically(m_parser.value(OUT_OPTION), JsonText(object), &why)) {
+        if (!WriteFileAtomically(Value(OUT_OPTION), JsonText(object), &why)) {
             return Fail(EXIT_FILE,
-                        QStringLiteral("cannot write %1: %2").arg(m_parser.value(OUT_OPTION), why));
+                        QStringLiteral("cannot write %1: %2").arg(Value(OUT_OPTION), why));
         }
     }
     QJsonArray array;
@@ -474,7 +498,7 @@ int Net::Get() {
                                  {QStringLiteral("ok"), true},
                                  {QStringLiteral("error"), QJsonValue::Null},
                                  {QStringLiteral("settings"), SettingsJson(h->dev.net)}});
-        if (!m_json && !m_parser.isSet(OUT_OPTION)) {
+        if (!m_json && !IsSet(OUT_OPTION)) {
             Out(QStringLiteral("== %1  %2\n").arg(NameOf(h->dev), h->address));
             for (const NetKey key : NetKeys()) {
                 Out(QStringLiteral("%1  %2\n")
@@ -614,11 +638,11 @@ int Net::Check(const NetJob& job, QString* message) const {
 }
 
 int Net::Set() {
-    const QString device = m_parser.value(DEVICE_OPTION);
-    const QString address = m_parser.value(ADDRESS_OPTION);
-    const QString name = m_parser.value(NAME_OPTION);
+    const QString device = Value(DEVICE_OPTION);
+    const QString address = Value(ADDRESS_OPTION);
+    const QString name = Value(NAME_OPTION);
     if (device.isEmpty() == address.isEmpty() &&
-        !(m_parser.isSet(FROM_OPTION) && address.isEmpty() && device.isEmpty())) {
+        !(IsSet(FROM_OPTION) && address.isEmpty() && device.isEmpty())) {
         return Usage(QStringLiteral("net set takes --device NAME or --address IP"));
     }
     if (!name.isEmpty() && address.isEmpty()) {
@@ -627,13 +651,12 @@ int Net::Set() {
     NetJob job;
     QString target = device;
     const QStringList settings = m_parser.positionalArguments().mid(1);
-    if (m_parser.isSet(FROM_OPTION)) {
+    if (IsSet(FROM_OPTION)) {
         if (!settings.isEmpty()) {
             return Usage(QStringLiteral("--from and KEY=VALUE do not go together"));
         }
         QString fileDevice;
-        if (const auto error =
-                ReadSettingsFile(m_parser.value(FROM_OPTION), job.request, &fileDevice)) {
+        if (const auto error = ReadSettingsFile(Value(FROM_OPTION), job.request, &fileDevice)) {
             return Fail(EXIT_REFUSED, *error, device, address);
         }
         if (target.isEmpty() && address.isEmpty()) {
@@ -661,7 +684,7 @@ int Net::Set() {
         return Fail(code, message, target.isEmpty() ? name : target, address);
     }
     std::vector<NetJob> jobs{std::move(job)};
-    if (m_parser.isSet(DRY_RUN_OPTION)) {
+    if (IsSet(DRY_RUN_OPTION)) {
         return DryRun(jobs);
     }
     RunJobs(jobs, 1);
@@ -669,20 +692,19 @@ int Net::Set() {
 }
 
 int Net::SetCsv() {
-    if (m_parser.isSet(DEVICE_OPTION) || m_parser.isSet(ADDRESS_OPTION) ||
-        m_parser.isSet(NAME_OPTION) || m_parser.isSet(FROM_OPTION) ||
+    if (IsSet(DEVICE_OPTION) || IsSet(ADDRESS_OPTION) || IsSet(NAME_OPTION) || IsSet(FROM_OPTION) ||
         m_parser.positionalArguments().size() > 1) {
         return Usage(QStringLiteral("--csv names the readers and the keys itself"));
     }
     int parallel = DEFAULT_JOBS;
-    if (m_parser.isSet(JOBS_OPTION)) {
+    if (IsSet(JOBS_OPTION)) {
         bool ok = false;
-        parallel = m_parser.value(JOBS_OPTION).toInt(&ok);
+        parallel = Value(JOBS_OPTION).toInt(&ok);
         if (!ok || parallel < 1 || parallel > MAX_JOBS) {
             return Usage(QStringLiteral("--jobs: from 1 to %1").arg(MAX_JOBS));
         }
     }
-    const QString path = m_parser.value(CSV_OPTION);
+    const QString path = Value(CSV_OPTION);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return Fail(EXIT_USAGE, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
@@ -749,14 +771,8 @@ int Net::SetCsv() {
             if (!job.error.empty()) {
                 Err(QStringLiteral("%1: %2").arg(path, error));
             }
-            array.append(QJsonObject{
-                {QStringLiteral("device"), job.name.empty() ? QJsonValue(QJsonValue::Null)
-                                                            : QJsonValue(ReaderText(job.name))},
-                {QStringLiteral("address"), job.oldAddress ? QJsonValue(Dotted(job.oldAddress))
-                                                           : QJsonValue(QJsonValue::Null)},
-                {QStringLiteral("ok"), false},
-                {QStringLiteral("error"), error},
-            });
+            array.append(Unsent(ReaderText(job.name),
+                                job.oldAddress ? Dotted(job.oldAddress) : QString(), error));
         }
         if (m_json) {
             PrintJson(array);
@@ -764,7 +780,7 @@ int Net::SetCsv() {
         Err(QStringLiteral("%1: nothing sent").arg(path));
         return worst;
     }
-    if (m_parser.isSet(DRY_RUN_OPTION)) {
+    if (IsSet(DRY_RUN_OPTION)) {
         return DryRun(jobs);
     }
     RunJobs(jobs, parallel);

@@ -1,4 +1,5 @@
 // tessaroctl: configure, check and find readers from a shell, one reader or a whole fleet.
+#include "cli/CtlCommands.h"
 #include "cli/CtlRun.h"
 #include "cli/Discover.h"
 #include "cli/NetCommand.h"
@@ -27,21 +28,7 @@ constexpr std::int64_t RECORD_QUIET_MS = 200;
 // The record count reply's data: the count, 32 bits little-endian.
 constexpr std::size_t RECORD_COUNT_LEN = 4;
 
-const char* const USAGE = R"(Usage:
-  tessaroctl ports    [--json]
-  tessaroctl get      --port PORT [--baud N] [--card-output-format hex|ASCII] [--json]
-                      [--out FILE] [--trace FILE] [--pcap FILE]
-  tessaroctl apply    --port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json]
-                      [--trace FILE] [--pcap FILE] PROFILE
-  tessaroctl diff     --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE] PROFILE
-  tessaroctl set      --port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE]
-                      KEY=VALUE [KEY=VALUE ...]
-  tessaroctl records  --port PORT [--baud N] [--trace FILE] [--pcap FILE]
-                      (total | read | keep FILE)
-  tessaroctl find     [--port PORT ...] [--json] [--trace FILE] [--pcap FILE]
-  tessaroctl discover [--seconds S] [--json]
-  tessaroctl net      (get | set) [--device NAME | --address IP] [--json] ...  (net --help)
-  tessaroctl --help | --version | COMMAND --help
+const char* const USAGE_END = R"(  tessaroctl --help | --version | COMMAND --help
 
 --pcap FILE writes a pcapng capture for Wireshark.
 PORT is a path (a name with a slash, or a file in the current directory), "com N" (N >= 1),
@@ -52,31 +39,11 @@ KEY=VALUE refused (nothing sent), 6 a --out, --trace or --pcap file cannot be wr
 130/143 stopped by Ctrl-C/SIGTERM.
 )";
 
-struct Command {
-    const char* name;
-    const char* summary;
-    bool port, baud, json, trace;
-    const char* arguments;
-};
+QString Latin(const char* text) {
+    return QString::fromLatin1(text);
+}
 
-const Command COMMANDS[] = {
-    {"ports", "List the serial ports of this machine.", false, false, true, false, ""},
-    {"get", "Read a reader's settings; --out writes them as a profile file.", true, true, true,
-     true, ""},
-    {"apply", "Apply a profile and verify it by reading the reader back.", true, true, true, true,
-     "PROFILE"},
-    {"diff", "Compare a reader with a profile; sends no setting.", true, true, true, true,
-     "PROFILE"},
-    {"set", "Apply settings given as KEY=VALUE and verify them.", true, true, true, true,
-     "KEY=VALUE..."},
-    {"records", "Total records, read a record, or keep a file's text as a record.", true, true,
-     false, true, "total | read | keep FILE"},
-    {"find", "Find the speed at which a reader answers on each port.", true, false, true, true, ""},
-    {"discover", "List the readers that announce themselves on the network (UDP 24583).", false,
-     false, true, false, ""},
-    {"net", "Read or set readers' network settings over the LAN, proving each change.", false,
-     false, true, false, "(get | set) ..."},
-};
+} // namespace
 
 class Cli {
 public:
@@ -91,33 +58,41 @@ public:
         return code;
     }
 
-private:
-    int Usage(const QString& message) {
-        Err(message);
-        Err(QStringLiteral("try: tessaroctl %1--help")
-                .arg(m_command ? QString::fromLatin1(m_command->name) + u' ' : QString()));
-        return EXIT_USAGE;
-    }
-    bool OpenTrace(int& code);
-    std::vector<PortRun> Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const;
-
     int Ports();
     int Get();
-    int ApplyProfile(const Profile& profile, SequencerMode mode);
     int Apply();
     int Diff();
-    // apply and diff: one PROFILE file, read strictly; a refused one sends nothing.
-    int ProfileFileCommand(const QString& command, SequencerMode mode);
     int Set();
     int Records();
     int Find();
     int Discover();
+    int Net();
+
+private:
+    int Usage(const QString& message) {
+        Err(message);
+        Err(QStringLiteral("try: tessaroctl %1--help")
+                .arg(m_command ? Latin(m_command->name) + u' ' : QString()));
+        return EXIT_USAGE;
+    }
+    // Only the options the command takes can be set.
+    bool IsSet(const CtlOption& option) const {
+        return m_command->Takes(option) && m_parser.isSet(Latin(option.name));
+    }
+    QString Value(const CtlOption& option) const { return m_parser.value(Latin(option.name)); }
+    bool OpenTrace(int& code);
+    std::vector<PortRun> Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const;
+
+    int ApplyProfile(const Profile& profile, SequencerMode mode);
+    // apply and diff: one PROFILE file, read strictly; a refused one sends nothing.
+    int ProfileFileCommand(SequencerMode mode);
     // --json: the document a command prints when it is refused before any port is opened.
     int Refused(const QString& error, const Profile& profile);
     // 130 or 143 once Ctrl-C or SIGTERM stopped the run, else code.
     static int StoppedOr(int code) { return StopSignal() != 0 ? 128 + StopSignal() : code; }
 
-    const Command* m_command = nullptr;
+    QStringList m_arguments;
+    const CtlCommand* m_command = nullptr;
     QCommandLineParser m_parser;
     QStringList m_ports;
     int m_baud = DEFAULT_BAUD;
@@ -125,58 +100,113 @@ private:
     TraceFile m_trace;
 };
 
-const QCommandLineOption
-    PORT_OPTION(QStringLiteral("port"),
-                QStringLiteral("Serial port: a path, \"com N\" (N >= 1) or a device name."),
-                QStringLiteral("PORT"));
-const QCommandLineOption BAUD_OPTION(QStringLiteral("baud"),
-                                     QStringLiteral("Port speed (default 9600)."),
-                                     QStringLiteral("N"));
-const QCommandLineOption JSON_OPTION(QStringLiteral("json"),
-                                     QStringLiteral("Machine-readable output on stdout."));
-const QCommandLineOption
-    TRACE_OPTION(QStringLiteral("trace"),
-                 QStringLiteral("Write every frame sent and received here, as the Log window "
-                                "shows them."),
-                 QStringLiteral("FILE"));
-const QCommandLineOption PCAP_OPTION(QStringLiteral("pcap"),
-                                     QStringLiteral("Write every frame as a pcapng capture here."),
-                                     QStringLiteral("FILE"));
-const QCommandLineOption OUT_OPTION(QStringLiteral("out"),
-                                    QStringLiteral("Write the settings as a profile file."),
-                                    QStringLiteral("FILE"));
-const QCommandLineOption CARD_FORMAT_OPTION(
-    QStringLiteral("card-output-format"),
-    QStringLiteral("Write card_output_format (hex or ASCII) into the profile: a reader cannot "
-                   "report it, and applying card affixes needs it."),
-    QStringLiteral("FORMAT"));
-const QCommandLineOption ALL_OPTION(QStringLiteral("all"),
-                                    QStringLiteral("Send every key, not only those that differ."));
-const QCommandLineOption DRY_RUN_OPTION(
-    QStringLiteral("dry-run"),
-    QStringLiteral("Read the reader and print the frames that would be sent; send none."));
-const QCommandLineOption SECONDS_OPTION(QStringLiteral("seconds"),
-                                        QStringLiteral("How long to listen (default 3)."),
-                                        QStringLiteral("S"));
-const QCommandLineOption HELP_OPTION({QStringLiteral("h"), QStringLiteral("help")},
-                                     QStringLiteral("Show this help."));
+namespace {
+
+// A new command is a row here and its function in Cli.
+const CtlCommand COMMANDS[] = {
+    {"ports", &Cli::Ports, "List the serial ports of this machine.", "", "[--json]", {JSON_OPTION}},
+    {"get",
+     &Cli::Get,
+     "Read a reader's settings; --out writes them as a profile file.",
+     "",
+     "--port PORT [--baud N] [--card-output-format hex|ASCII] [--json]\n"
+     "[--out FILE] [--trace FILE] [--pcap FILE]",
+     {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION, OUT_OPTION,
+      CARD_FORMAT_OPTION},
+     PortCount::One},
+    {"apply",
+     &Cli::Apply,
+     "Apply a profile and verify it by reading the reader back.",
+     "PROFILE",
+     "--port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json]\n"
+     "[--trace FILE] [--pcap FILE] PROFILE",
+     {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION, ALL_OPTION, DRY_RUN_OPTION},
+     PortCount::OneOrMore,
+     {WordCompletion::JsonFiles}},
+    {"diff",
+     &Cli::Diff,
+     "Compare a reader with a profile; sends no setting.",
+     "PROFILE",
+     "--port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE] PROFILE",
+     {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION},
+     PortCount::One,
+     {WordCompletion::JsonFiles}},
+    {"set",
+     &Cli::Set,
+     "Apply settings given as KEY=VALUE and verify them.",
+     "KEY=VALUE...",
+     "--port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE]\n"
+     "KEY=VALUE [KEY=VALUE ...]",
+     {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION},
+     PortCount::One,
+     {WordCompletion::Keys}},
+    {"records",
+     &Cli::Records,
+     "Total records, read a record, or keep a file's text as a record.",
+     "total | read | keep FILE",
+     "--port PORT [--baud N] [--trace FILE] [--pcap FILE]\n"
+     "(total | read | keep FILE)",
+     {PORT_OPTION, BAUD_OPTION, TRACE_OPTION, PCAP_OPTION},
+     PortCount::One,
+     {WordCompletion::Listed, "total read keep", "keep"}},
+    {"find",
+     &Cli::Find,
+     "Find the speed at which a reader answers on each port.",
+     "",
+     "[--port PORT ...] [--json] [--trace FILE] [--pcap FILE]",
+     {PORT_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION}},
+    {"discover",
+     &Cli::Discover,
+     "List the readers that announce themselves on the network (UDP 24583).",
+     "",
+     "[--seconds S] [--json]",
+     {JSON_OPTION, SECONDS_OPTION}},
+    {"net",
+     &Cli::Net,
+     "Read or set readers' network settings over the LAN, proving each change.",
+     "(get | set) ...",
+     "(get | set) [--device NAME | --address IP] [--json] ...  (net --help)",
+     NetOptions(),
+     PortCount::Any,
+     {},
+     NetVerbs()},
+};
+
+QString UsageText() {
+    return QStringLiteral("Usage:\n") + CommandUsage(COMMANDS) + Latin(USAGE_END);
+}
+
+} // namespace
 
 int Cli::Run(const QStringList& arguments) {
+    m_arguments = arguments;
     if (arguments.size() < 2) {
         Err(QStringLiteral("a command is needed"));
-        std::fputs(USAGE, stderr);
+        std::fputs(UsageText().toLocal8Bit().constData(), stderr);
         return EXIT_USAGE;
     }
     const QString first = arguments[1];
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
-        Out(QString::fromLatin1(USAGE));
+        Out(UsageText());
         return EXIT_OK;
     }
     if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
         Out(QStringLiteral("tessaroctl %1\n").arg(QCoreApplication::applicationVersion()));
         return EXIT_OK;
     }
-    for (const Command& command : COMMANDS) {
+    // Not in the usage: what packaging/tessaroctl.bash is checked against.
+    if (first == QLatin1String("--bash-completion")) {
+        const QStringList problems = TableProblems(COMMANDS);
+        for (const QString& problem : problems) {
+            Err(problem);
+        }
+        if (!problems.isEmpty()) {
+            return EXIT_USAGE;
+        }
+        Out(BashCompletion(COMMANDS));
+        return EXIT_OK;
+    }
+    for (const CtlCommand& command : COMMANDS) {
         if (first == QLatin1String(command.name)) {
             m_command = &command;
         }
@@ -184,48 +214,32 @@ int Cli::Run(const QStringList& arguments) {
     if (!m_command) {
         return Usage(QStringLiteral("unknown command %1").arg(first));
     }
-    if (first == QLatin1String("net")) {
-        return NetCommand(arguments.mid(2));
+    if (!m_command->verbs.empty()) {
+        return (this->*m_command->run)(); // parses its own options
     }
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOption(HELP_OPTION);
-    if (m_command->port) {
-        m_parser.addOption(PORT_OPTION);
+    m_parser.addOption(OptionUse(HELP_OPTION).Parser());
+    for (const OptionUse& option : m_command->options) {
+        m_parser.addOption(option.Parser());
     }
-    if (m_command->baud) {
-        m_parser.addOption(BAUD_OPTION);
-    }
-    if (m_command->json) {
-        m_parser.addOption(JSON_OPTION);
-    }
-    if (m_command->trace) {
-        m_parser.addOptions({TRACE_OPTION, PCAP_OPTION});
-    }
-    const QString name = QString::fromLatin1(m_command->name);
-    if (name == QLatin1String("get")) {
-        m_parser.addOptions({OUT_OPTION, CARD_FORMAT_OPTION});
-    } else if (name == QLatin1String("apply")) {
-        m_parser.addOptions({ALL_OPTION, DRY_RUN_OPTION});
-    } else if (name == QLatin1String("discover")) {
-        m_parser.addOption(SECONDS_OPTION);
-    }
+    const QString name = Latin(m_command->name);
     QStringList rest = arguments;
     rest.removeAt(1);
     if (!m_parser.parse(rest)) {
         return Usage(m_parser.errorText());
     }
-    if (m_parser.isSet(HELP_OPTION)) {
-        m_parser.setApplicationDescription(QString::fromLatin1(m_command->summary));
+    if (m_parser.isSet(Latin(HELP_OPTION.name))) {
+        m_parser.setApplicationDescription(Latin(m_command->summary));
         QString help = m_parser.helpText();
         help = QStringLiteral("Usage: tessaroctl %1 [options] %2")
-                   .arg(name, QString::fromLatin1(m_command->arguments))
+                   .arg(name, Latin(m_command->arguments))
                    .trimmed() +
                help.mid(help.indexOf(u'\n'));
         Out(help);
         return EXIT_OK;
     }
-    if (m_command->port) {
-        m_ports = m_parser.values(PORT_OPTION);
+    if (m_command->Takes(PORT_OPTION)) {
+        m_ports = m_parser.values(Latin(PORT_OPTION.name));
         QStringList paths;
         for (const QString& port : m_ports) {
             if (const QString error = PortNameError(port); !error.isEmpty()) {
@@ -238,54 +252,31 @@ int Cli::Run(const QStringList& arguments) {
             paths << path;
         }
     }
-    if (m_command->baud && m_parser.isSet(BAUD_OPTION)) {
+    if (IsSet(BAUD_OPTION)) {
         bool ok = false;
-        m_baud = m_parser.value(BAUD_OPTION).toInt(&ok);
+        m_baud = Value(BAUD_OPTION).toInt(&ok);
         if (!ok || m_baud <= 0) {
             return Usage(QStringLiteral("--baud: a speed such as 9600"));
         }
     }
-    m_json = m_command->json && m_parser.isSet(JSON_OPTION);
-
-    if (name == QLatin1String("ports")) {
-        return Ports();
-    }
-    if (name == QLatin1String("discover")) {
-        return Discover();
-    }
-    if (name == QLatin1String("find")) {
-        int code = EXIT_OK;
-        return OpenTrace(code) ? Find() : code;
-    }
-    if (m_ports.isEmpty()) {
+    m_json = IsSet(JSON_OPTION);
+    if (m_command->ports != PortCount::Any && m_ports.isEmpty()) {
         return Usage(QStringLiteral("--port is needed"));
     }
-    if (m_ports.size() > 1 && name != QLatin1String("apply")) {
+    if (m_command->ports == PortCount::One && m_ports.size() > 1) {
         return Usage(QStringLiteral("%1 takes one --port").arg(name));
     }
-    int code = EXIT_OK;
-    if (name == QLatin1String("get")) {
-        return OpenTrace(code) ? Get() : code;
-    }
-    if (name == QLatin1String("apply")) {
-        return Apply();
-    }
-    if (name == QLatin1String("diff")) {
-        return Diff();
-    }
-    if (name == QLatin1String("set")) {
-        return Set();
-    }
-    return Records();
+    return (this->*m_command->run)();
+}
+
+int Cli::Net() {
+    return NetCommand(m_arguments.mid(2));
 }
 
 bool Cli::OpenTrace(int& code) {
-    if (!m_command->trace) {
-        return true;
-    }
     QString error;
-    if ((m_parser.isSet(TRACE_OPTION) && !m_trace.Open(m_parser.value(TRACE_OPTION), &error)) ||
-        (m_parser.isSet(PCAP_OPTION) && !m_trace.OpenPcap(m_parser.value(PCAP_OPTION), &error))) {
+    if ((IsSet(TRACE_OPTION) && !m_trace.Open(Value(TRACE_OPTION), &error)) ||
+        (IsSet(PCAP_OPTION) && !m_trace.OpenPcap(Value(PCAP_OPTION), &error))) {
         Err(error);
         code = EXIT_FILE;
         return false;
@@ -344,6 +335,8 @@ int Cli::Ports() {
     return EXIT_OK;
 }
 
+namespace {
+
 std::unique_ptr<PortJob> ReadJob(int baud, std::int64_t replyMs = DEFAULT_REPLY_BASE_MS,
                                  int retries = DEFAULT_RETRIES) {
     SequencerOptions options;
@@ -354,22 +347,23 @@ std::unique_ptr<PortJob> ReadJob(int baud, std::int64_t replyMs = DEFAULT_REPLY_
     return std::make_unique<SequencerJob>(Profile{}, options);
 }
 
+} // namespace
+
 int Cli::Get() {
+    if (int code = EXIT_OK; !OpenTrace(code)) {
+        return code;
+    }
     if (!m_parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("get takes no argument"));
     }
     std::optional<ProfileValue> cardFormat;
-    if (m_parser.isSet(CARD_FORMAT_OPTION)) {
-        const SettingResult setting = ParseSetting(QStringLiteral("card_output_format=") +
-                                                   m_parser.value(CARD_FORMAT_OPTION));
+    if (IsSet(CARD_FORMAT_OPTION)) {
+        const SettingResult setting =
+            ParseSetting(QStringLiteral("card_output_format=") + Value(CARD_FORMAT_OPTION));
         if (!setting.error.isEmpty()) {
             return Usage(QStringLiteral("--card-output-format: ") + setting.error);
         }
         cardFormat = setting.value;
-    }
-    int code = EXIT_OK;
-    if (!OpenTrace(code)) {
-        return code;
     }
     WatchStopSignals();
     auto runs = Runs([this] { return ReadJob(m_baud); });
@@ -400,9 +394,9 @@ int Cli::Get() {
         Err(QStringLiteral("%1: left out: %2").arg(runs[0].port, QString::fromStdString(skipped)));
     }
     const QJsonValue profileJson = QJsonDocument::fromJson(ProfileJson(read.profile)).object();
-    if (m_parser.isSet(OUT_OPTION)) {
+    if (IsSet(OUT_OPTION)) {
         QString error;
-        if (!WriteProfileFile(m_parser.value(OUT_OPTION), read.profile, &error)) {
+        if (!WriteProfileFile(Value(OUT_OPTION), read.profile, &error)) {
             Err(error);
             if (m_json) {
                 PrintJson(document(error, profileJson));
@@ -412,7 +406,7 @@ int Cli::Get() {
     }
     if (m_json) {
         PrintJson(document({}, profileJson));
-    } else if (!m_parser.isSet(OUT_OPTION)) {
+    } else if (!IsSet(OUT_OPTION)) {
         int width = 0;
         for (const KeyInfo& info : ProfileKeys()) {
             width = std::max(width, int(std::strlen(info.name)));
@@ -431,7 +425,7 @@ int Cli::Get() {
 int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
     SequencerOptions options;
     options.mode = mode;
-    options.sendAll = m_command->name == std::string_view("apply") && m_parser.isSet(ALL_OPTION);
+    options.sendAll = IsSet(ALL_OPTION);
     options.port.baudRate = m_baud;
     auto runs = Runs(
         [&] { return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, options)); });
@@ -505,19 +499,17 @@ int Cli::Refused(const QString& error, const Profile& profile) {
 }
 
 int Cli::Apply() {
-    return ProfileFileCommand(QStringLiteral("apply"), m_parser.isSet(DRY_RUN_OPTION)
-                                                           ? SequencerMode::DryRun
-                                                           : SequencerMode::Apply);
+    return ProfileFileCommand(IsSet(DRY_RUN_OPTION) ? SequencerMode::DryRun : SequencerMode::Apply);
 }
 
 int Cli::Diff() {
-    return ProfileFileCommand(QStringLiteral("diff"), SequencerMode::Compare);
+    return ProfileFileCommand(SequencerMode::Compare);
 }
 
-int Cli::ProfileFileCommand(const QString& command, SequencerMode mode) {
+int Cli::ProfileFileCommand(SequencerMode mode) {
     const QStringList args = m_parser.positionalArguments();
     if (args.size() != 1) {
-        return Usage(QStringLiteral("%1 takes one PROFILE file").arg(command));
+        return Usage(QStringLiteral("%1 takes one PROFILE file").arg(Latin(m_command->name)));
     }
     const ProfileReadResult read = ReadProfileFile(args[0]);
     if (!read.profile) {
@@ -555,6 +547,8 @@ int Cli::Set() {
     return ApplyProfile(profile, SequencerMode::Apply);
 }
 
+namespace {
+
 // A reply's data: between its header and its final CR LF.
 Bytes ReplyData(const Bytes& reply) {
     if (reply.size() < PACKAGE_HEADER_LEN + 2) {
@@ -562,6 +556,8 @@ Bytes ReplyData(const Bytes& reply) {
     }
     return Bytes(reply.begin() + PACKAGE_HEADER_LEN, reply.end() - 2);
 }
+
+} // namespace
 
 int Cli::Records() {
     const QStringList args = m_parser.positionalArguments();
@@ -603,10 +599,7 @@ int Cli::Records() {
     const PortRun& run = runs[0];
     const auto& job = static_cast<const ExchangeJob&>(*run.job);
     if (run.openFailed || run.lost) {
-        Err(QStringLiteral("%1: %2").arg(
-            run.port, run.openFailed ? QStringLiteral("cannot open %1: %2")
-                                           .arg(SerialDevicePath(run.port), run.portError)
-                                     : QStringLiteral("the port was lost: %1").arg(run.portError)));
+        Err(QStringLiteral("%1: %2").arg(run.port, PortProblem(run)));
         return StoppedOr(EXIT_PORT);
     }
     if (!job.Error().empty()) {
@@ -647,6 +640,9 @@ int Cli::Records() {
 }
 
 int Cli::Find() {
+    if (int code = EXIT_OK; !OpenTrace(code)) {
+        return code;
+    }
     if (!m_parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("find takes no argument"));
     }
@@ -684,10 +680,7 @@ int Cli::Find() {
             const std::size_t i = index[r];
             if (runs[r].openFailed || runs[r].lost) {
                 codes[i] = EXIT_PORT;
-                errors[i] = runs[r].openFailed
-                                ? QStringLiteral("cannot open %1: %2")
-                                      .arg(SerialDevicePath(runs[r].port), runs[r].portError)
-                                : QStringLiteral("the port was lost: %1").arg(runs[r].portError);
+                errors[i] = PortProblem(runs[r]);
             } else if (static_cast<const SequencerJob&>(*runs[r].job).Result().before) {
                 found[i] = speed;
                 codes[i] = EXIT_OK;
@@ -734,9 +727,9 @@ int Cli::Discover() {
         return Usage(QStringLiteral("discover takes no argument"));
     }
     double seconds = 3;
-    if (m_parser.isSet(SECONDS_OPTION)) {
+    if (IsSet(SECONDS_OPTION)) {
         bool ok = false;
-        seconds = m_parser.value(SECONDS_OPTION).toDouble(&ok);
+        seconds = Value(SECONDS_OPTION).toDouble(&ok);
         if (!ok || seconds <= 0 || seconds > 3600) {
             return Usage(QStringLiteral("--seconds: from 0 to 3600"));
         }
@@ -760,8 +753,6 @@ int Cli::Discover() {
     }
     return EXIT_OK;
 }
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);

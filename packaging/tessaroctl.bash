@@ -1,4 +1,5 @@
 # bash completion for tessaroctl                                     -*- shell-script -*-
+# Made from tessaroctl's command table: tessaroctl --bash-completion > this file
 
 _tessaroctl()
 {

@@ -250,6 +250,8 @@ void TessaroctlNetTest::refusalsSendNothing() {
          3,
          "no reader was heard at 127.0.0.29 within 1 s (readers announce when they start and "
          "after a network change); to set one not heard, give --name and every key"},
+        // Refused before listening.
+        {{"--device", "Gate-A", "hron=1"}, 5, "hron: not a network key"},
     };
     for (const Row& row : rows) {
         const CtlResult r =
@@ -259,6 +261,9 @@ void TessaroctlNetTest::refusalsSendNothing() {
         QCOMPARE(entry.value("ok").toBool(true), false);
         QCOMPARE(entry.value("error").toString(), QString::fromLatin1(row.message));
         QVERIFY(r.err.contains(row.message));
+        // Shaped as every net set entry: nothing sent, no key judged.
+        QCOMPARE(entry.value("settings"), QJsonValue(QJsonArray{}));
+        QCOMPARE(entry.value("elapsed_ms").toInt(-1), 0);
     }
     // Each reader heard every run, and none received a datagram.
     for (SimProcess* sim : {&a, &b, &c1, &c2}) {
@@ -294,6 +299,9 @@ void TessaroctlNetTest::csvOfTwentyReaders() {
              QStringLiteral("line 22: Reader-20 is already on line 21"));
     QCOMPARE(refusedRows.at(0).toObject().value("error").toString(),
              QStringLiteral("not sent: the file was refused"));
+    for (const QJsonValue& row : refusedRows) {
+        QCOMPARE(row.toObject().value("settings"), QJsonValue(QJsonArray{}));
+    }
     QCOMPARE(Received(sim), 0);
 
     const CtlResult set = RunNet({"net", "set", "--csv", good, "--seconds", "1.5", "--json"});

@@ -167,6 +167,16 @@ private slots:
         QVERIFY(r.out.contains("--dry-run"));
     }
 
+    // The installed completion is the command table's: a command or option added to one and not
+    // the other fails here.
+    void completionIsTheCommandTable() {
+        const CtlResult r = RunCtl({QStringLiteral("--bash-completion")});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+        QFile script(QStringLiteral(TESSARO_SOURCE_DIR "/packaging/tessaroctl.bash"));
+        QVERIFY(script.open(QIODevice::ReadOnly));
+        QCOMPARE(r.out, script.readAll());
+    }
+
     void getPrintsTheReaderAndItsProfileFile() {
         SimReaders sims;
         const QString pty = sims.Start();
@@ -674,7 +684,9 @@ private slots:
         const QString pty = sims.Start();
         QVERIFY(!pty.isEmpty());
         const QString trace = m_dir.filePath(QStringLiteral("trace.txt"));
-        QCOMPARE(RunCtl({"get", "--port", pty, "--trace", trace}).exitCode, 0);
+        const CtlResult got = RunCtl({"get", "--port", pty, "--trace", trace});
+        QCOMPARE(got.exitCode, 0);
+        QVERIFY2(got.err.isEmpty(), got.err.constData()); // the trace is opened once
         QFile file(trace);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
