@@ -93,7 +93,7 @@ using R = SerialParamRecord;
 // format, prefix, suffix; the Wiegand high pulse, low pulse, order; the QR code's card number
 // format, start bit; the serial parameters' speed, data bits, stop bits, parity, QR format.
 // clang-format off
-inline const KeyInfo ROWS[] = {
+inline constexpr KeyInfo ROWS[] = {
     {K::OutputFormat,       "output_format",         Kind::List,    OUTPUT_FORMAT_ITEMS,      Place::Byte(&R::outputFormat),     CMD_OUTPUT_FORMAT,     0, false},
     {K::CardInputFormat,    "card_input_format",     Kind::List,    CARD_INPUT_FORMAT_ITEMS,  Place::Byte(&R::cardInputFormat),  CMD_CARD_INPUT_FORMAT, 0, false},
     {K::Enter,              "enter",                 Kind::List,    ENTER_KEY_ITEMS,          Place::Byte(&R::hidEnter),         CMD_ENTER_LINE_FEED,   0, false},
@@ -117,7 +117,7 @@ inline const KeyInfo ROWS[] = {
     {K::WiegandLowPulse,    "wiegand_low_pulse_us",  Kind::Integer, {},                       Place::Number(&R::wgLowPulse),     CMD_WIEGAND_TIMING,    1, false, PULSE_MIN_US, PULSE_MAX_US},
     {K::WiegandOutputOrder, "wiegand_output_order",  Kind::List,    WG_OUTPUT_ORDER_ITEMS,    Place::Byte(&R::wgOutputOrder),    CMD_WIEGAND_TIMING,    2, false},
     {K::CardNumberFormat,   "card_number_format",    Kind::List,    CARD_NUMBER_FORMAT_ITEMS, Place::Byte(&R::cardNumberFormat), CMD_QR_CODE,           0, false},
-    {K::StartBit,           "start_bit",             Kind::Integer, StartBitItems(),          Place::Byte(&R::startBit),         CMD_QR_CODE,           1, false, 0, START_BIT_MAX},
+    {K::StartBit,           "start_bit",             Kind::Integer, START_BIT_ITEMS,          Place::Byte(&R::startBit),         CMD_QR_CODE,           1, false, 0, START_BIT_MAX},
 };
 // clang-format on
 
