@@ -124,3 +124,15 @@ inline constexpr KeyInfo ROWS[] = {
 } // namespace key_table
 
 inline constexpr std::size_t PROFILE_KEY_COUNT = sizeof key_table::ROWS / sizeof(KeyInfo);
+
+// Info(key) indexes the table by the key.
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < PROFILE_KEY_COUNT; ++i) {
+            if (static_cast<std::size_t>(key_table::ROWS[i].key) != i) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "key table rows out of key order");
