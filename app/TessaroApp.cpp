@@ -8,6 +8,7 @@
 #include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 
 Q_LOGGING_CATEGORY(lcTrace, "tessaro.trace", QtWarningMsg)
@@ -19,6 +20,7 @@ constexpr int PORT_REFRESH_MS = 1000;
 // The socket layer is usable when a UDP socket can be created at all.
 bool SocketLayerAvailable() {
     QUdpSocket probe;
+    probe.setProxy(QNetworkProxy::NoProxy); // as the dialog's own socket
     if (probe.bind(QHostAddress::LocalHost, 0)) {
         return true;
     }

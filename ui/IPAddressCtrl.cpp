@@ -1,14 +1,48 @@
 #include "ui/IPAddressCtrl.h"
 
 #include <QFontMetrics>
-#include <QRegularExpressionValidator>
 #include <QStringList>
+#include <QValidator>
+
+namespace {
+
+// Up to four dot-separated fields of up to three digits; a field above 255 is refused while
+// typing, and so is a fourth dot. Written out rather than as a regular expression: compiling
+// one costs more than building the whole address box.
+class AddressValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& /*pos*/) const override {
+        int dots = 0;
+        int digits = 0;
+        int field = 0;
+        for (const QChar c : input) {
+            if (c == u'.') {
+                if (++dots > 3) {
+                    return Invalid;
+                }
+                digits = 0;
+                field = 0;
+                continue;
+            }
+            if (c < u'0' || c > u'9' || ++digits > 3) {
+                return Invalid;
+            }
+            field = field * 10 + (c.unicode() - u'0');
+            // Three digits stand for 100 to 255 only: "099" or "256" is no field.
+            if (digits == 3 && (field < 100 || field > 255)) {
+                return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QLineEdit(parent) {
-    // Up to four fields of up to three digits; a field above 255 is refused while typing.
-    static const QRegularExpression pattern(
-        QStringLiteral("^((25[0-5]|2[0-4]\\d|1?\\d?\\d)?\\.){0,3}(25[0-5]|2[0-4]\\d|1?\\d?\\d)?$"));
-    setValidator(new QRegularExpressionValidator(pattern, this));
+    setValidator(new AddressValidator(this));
     // Room for the widest address, so no field is ever scrolled out of view.
     setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
 }

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QUdpSocket>
@@ -70,6 +71,9 @@ CTessaroDlg::UdpSocketCloser::~UdpSocketCloser() {
 
 void CTessaroDlg::SetupUdpSocket() {
     auto* socket = new QUdpSocket(this);
+    // Readers answer on the local network, never through a proxy; nor does the system's proxy
+    // configuration have to be looked up (a thread of its own) before the window shows.
+    socket->setProxy(QNetworkProxy::NoProxy);
     // Qt enables SO_BROADCAST on every UDP socket it creates. Shared, so that tessaroctl
     // discover can listen beside a running Tessaro; a program holding the port alone still
     // makes this bind fail.
@@ -115,6 +119,7 @@ QString CTessaroDlg::UdpLocalEnd(const QHostAddress& peer) const {
     if (address.isNull() || address == QHostAddress(QHostAddress::AnyIPv4)) {
         // The address the system sends from to that peer: connecting a UDP socket sends nothing.
         QUdpSocket probe;
+        probe.setProxy(QNetworkProxy::NoProxy);
         probe.connectToHost(peer, UDP_READER_PORT);
         if (probe.waitForConnected(0)) {
             address = probe.localAddress();

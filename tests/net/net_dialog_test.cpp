@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QNetworkProxy>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -59,6 +60,7 @@ class NetDialogTest : public QObject {
 private slots:
     void setUpBindsAndTraces();
     void secondBindOfThePortFails();
+    void proxySettingsLeaveTheSocketAlone();
     void discoveriesListedNewestFirst();
     void sameNameSelectsTheOlderRecord();
     void sourceAddressWinsOverTheRecord();
@@ -108,6 +110,22 @@ void NetDialogTest::secondBindOfThePortFails() {
     QUdpSocket listener;
     QVERIFY(listener.bind(QHostAddress::AnyIPv4, first.LocalUdpPort(),
                           QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+}
+
+void NetDialogTest::proxySettingsLeaveTheSocketAlone() {
+    // A SOCKS proxy that nothing answers (loopback port 1): a socket that went through it
+    // could not bind.
+    const QNetworkProxy before = QNetworkProxy::applicationProxy();
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1));
+    CTessaroDlg dlg(0);
+    QNetworkProxy::setApplicationProxy(before);
+    QCOMPARE(dlg.PaneText(0), QStringLiteral("OK."));
+    QVERIFY(dlg.LocalUdpPort() != 0);
+    FakeReader reader;
+    QVERIFY(reader.bound());
+    reader.send(dlg, Discovery("A"));
+    QTRY_COMPARE(dlg.deviceList()->count(), 1);
 }
 
 void NetDialogTest::discoveriesListedNewestFirst() {

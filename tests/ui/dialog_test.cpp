@@ -67,6 +67,8 @@ private slots:
     void tabLeavesEveryMultiLineBox();
     void rightColumnByTab();
     void longStatusTextReadsWhole();
+    void addressBoxRefusesWhileTyping_data();
+    void addressBoxRefusesWhileTyping();
 };
 
 void DialogTest::lists_data() {
@@ -476,6 +478,38 @@ void DialogTest::longStatusTextReadsWhole() {
     dlg.SetPaneText(0, QStringLiteral("OK."));
     QCOMPARE(pane->text(), QStringLiteral("OK."));
     QVERIFY(pane->toolTip().isEmpty());
+}
+
+void DialogTest::addressBoxRefusesWhileTyping_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("whole address") << "192.168.0.1"
+                                   << "192.168.0.1";
+    QTest::newRow("largest fields") << "255.255.255.255"
+                                    << "255.255.255.255";
+    QTest::newRow("field above 255") << "256"
+                                     << "25";
+    QTest::newRow("300") << "300"
+                         << "30";
+    QTest::newRow("fourth digit") << "2555"
+                                  << "255";
+    QTest::newRow("three digits from 0") << "099"
+                                         << "09";
+    QTest::newRow("fourth dot") << "1.2.3.4.5"
+                                << "1.2.3.45";
+    QTest::newRow("empty fields") << "1..2"
+                                  << "1..2";
+    QTest::newRow("letters and blanks") << "a1 b2-"
+                                        << "12";
+}
+
+void DialogTest::addressBoxRefusesWhileTyping() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    CIPAddressCtrl box;
+    box.show();
+    QTest::keyClicks(&box, typed);
+    QCOMPARE(box.text(), shown);
 }
 
 QTEST_MAIN(DialogTest)
