@@ -3,6 +3,8 @@
 #include "core/HexText.h"
 #include "core/Pcapng.h"
 #include "profile/AtomicFile.h"
+#include "profile/PortDriver.h"
+#include "serial/Mscomm1.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -201,43 +203,63 @@ bool TraceFile::WritePcap(QString* error) const {
     return true;
 }
 
+QString PortNameError(const QString& port) {
+    if (port.trimmed().isEmpty()) {
+        return QStringLiteral("--port: an empty port name");
+    }
+    const int number = ComPortNumber(port);
+    if (number >= 0 && number < 1) {
+        return QStringLiteral("--port %1: com ports count from com 1").arg(port);
+    }
+    return {};
+}
+
 void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
     QEventLoop loop;
     std::size_t left = runs.size();
-    std::vector<std::unique_ptr<CPortRunner>> runners;
+    // Each port its own serial control and driver.
+    std::vector<std::unique_ptr<CMscomm1>> ports;
+    std::vector<std::unique_ptr<CPortDriver>> drivers;
     CommSettings settings;
     settings.baudRate = baud;
     for (PortRun& run : runs) {
-        auto runner = std::make_unique<CPortRunner>(run.port, settings);
+        auto comm = std::make_unique<CMscomm1>();
+        auto driver = std::make_unique<CPortDriver>(*comm, *run.job);
         if (trace && trace->IsOpen()) {
             trace->SetPortSettings(run.port, baud);
-            runner->SetTrace(
-                [trace](const QString& port, FrameDirection direction, const QByteArray& bytes) {
-                    trace->Write(port, direction, bytes);
-                });
+            const QString port = run.port;
+            driver->SetTrace([trace, port](FrameDirection direction, const QByteArray& bytes) {
+                trace->Write(port, direction, bytes);
+            });
         }
         const QString port = run.port;
         const std::size_t total = runs.size();
-        QObject::connect(runner.get(), &CPortRunner::Finished, &loop, [&left, &loop, port, total] {
+        QObject::connect(driver.get(), &CPortDriver::Finished, &loop, [&left, &loop, port, total] {
             --left;
             Progress(QStringLiteral("%1: done (%2 of %3)").arg(port).arg(total - left).arg(total));
             if (left == 0) {
                 loop.quit();
             }
         });
-        runners.push_back(std::move(runner));
+        ports.push_back(std::move(comm));
+        drivers.push_back(std::move(driver));
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
         Progress(QStringLiteral("%1: reading the reader").arg(runs[i].port));
-        runners[i]->Run(*runs[i].job);
+        try {
+            ports[i]->put_PortName(SerialDevicePath(runs[i].port));
+        } catch (const CommError&) {
+            // An empty name is refused before any run starts; open fails on it all the same.
+        }
+        drivers[i]->OpenAndStart(settings);
     }
     QTimer stopWatch;
-    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&runners, &stopWatch] {
+    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&drivers, &stopWatch] {
         if (StopSignal() != 0) {
             stopWatch.stop();
             Progress(QStringLiteral("stopping: the commands in flight end, nothing more is sent"));
-            for (const auto& runner : runners) {
-                runner->Stop();
+            for (const auto& driver : drivers) {
+                driver->Stop();
             }
         }
     });
@@ -246,37 +268,19 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
         loop.exec();
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        runs[i].openFailed = runners[i]->OpenFailed();
-        runs[i].lost = runners[i]->Lost();
-        runs[i].portError = runners[i]->PortError();
+        runs[i].openFailed = drivers[i]->OpenFailed();
+        runs[i].lost = drivers[i]->Lost();
+        runs[i].portError = drivers[i]->PortError();
     }
 }
 
-int SequencerExitCode(const PortRun& run, const SequencerResult& result, SequencerMode mode) {
-    if (run.openFailed || run.lost) {
-        return EXIT_PORT;
-    }
-    if (!result.before) {
-        return EXIT_NO_REPLY;
-    }
-    if (!result.plan.error.empty()) {
-        return EXIT_REFUSED;
-    }
-    if (mode == SequencerMode::DryRun) {
-        return EXIT_OK;
-    }
-    int code = EXIT_OK;
-    for (const KeyResult& key : result.keys) {
-        if (key.outcome == KeyOutcome::NoReply) {
-            code = std::max<int>(code, EXIT_NO_REPLY);
-        } else if (key.outcome == KeyOutcome::Mismatch) {
-            code = std::max<int>(code, EXIT_MISMATCH);
-        }
-    }
-    if (code == EXIT_OK && !result.ok) {
-        code = EXIT_NO_REPLY; // the read-back failed
-    }
-    return code;
+RunError PortFailure(const PortRun& run) {
+    return run.openFailed ? RunError::PortOpen : run.lost ? RunError::PortLost : RunError::None;
+}
+
+int SequencerExitCode(const PortRun& run, const SequencerResult& result) {
+    const RunError port = PortFailure(run);
+    return RunErrorExitCode(port != RunError::None ? port : result.code);
 }
 
 QString PortProblem(const PortRun& run) {
@@ -408,7 +412,7 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
         }
     }
     const QString error = SequencerError(run, result);
-    const int code = SequencerExitCode(run, result, mode);
+    const int code = SequencerExitCode(run, result);
     if (code != EXIT_OK) {
         Err(QStringLiteral("%1: failed: %2").arg(run.port, error));
         return lines;

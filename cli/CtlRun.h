@@ -2,8 +2,10 @@
 // ports at once, and turning an engine's result into lines, JSON and an exit code.
 #pragma once
 
-#include "cli/PortJob.h"
-#include "cli/PortRunner.h"
+#include "core/FrameLog.h"
+#include "profile/PortJob.h"
+#include "profile/RunError.h"
+#include "serial/SerialDevice.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,16 +20,8 @@
 #include <memory>
 #include <vector>
 
-// The exit codes scripts depend on.
-enum ExitCode : int {
-    EXIT_OK = 0,
-    EXIT_USAGE = 1,
-    EXIT_PORT = 2,
-    EXIT_NO_REPLY = 3,
-    EXIT_MISMATCH = 4,
-    EXIT_REFUSED = 5,
-    EXIT_FILE = 6, // a file named with --out or --trace cannot be written
-};
+// Why a --port value names no port (empty, "com 0"); empty when it is fine.
+QString PortNameError(const QString& port);
 
 // Ctrl-C and SIGTERM end a run cleanly: the command in flight ends, nothing more is sent, the
 // report is printed, and the exit status is 128 + the signal (130, 143). A second one ends the
@@ -80,7 +74,9 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace);
 QString PortProblem(const PortRun& run);
 
 // The engine's verdict on one port.
-int SequencerExitCode(const PortRun& run, const SequencerResult& result, SequencerMode mode);
+// What stopped the port itself: it did not open, or it was lost; None when neither.
+RunError PortFailure(const PortRun& run);
+int SequencerExitCode(const PortRun& run, const SequencerResult& result);
 QString SequencerError(const PortRun& run, const SequencerResult& result);
 
 // A value as a profile file writes it.

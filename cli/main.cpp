@@ -436,7 +436,7 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
     QJsonArray array;
     for (const PortRun& run : runs) {
         const auto& result = static_cast<const SequencerJob&>(*run.job).Result();
-        const int portCode = SequencerExitCode(run, result, mode);
+        const int portCode = SequencerExitCode(run, result);
         code = std::max(code, portCode);
         cardFormatRefused =
             cardFormatRefused || result.plan.error.find("card_output_format") != std::string::npos;
@@ -598,16 +598,16 @@ int Cli::Records() {
     RunConcurrently(runs, m_baud, &m_trace);
     const PortRun& run = runs[0];
     const auto& job = static_cast<const ExchangeJob&>(*run.job);
-    if (run.openFailed || run.lost) {
+    if (const RunError port = PortFailure(run); port != RunError::None) {
         Err(QStringLiteral("%1: %2").arg(run.port, PortProblem(run)));
-        return StoppedOr(EXIT_PORT);
+        return StoppedOr(RunErrorExitCode(port));
     }
-    if (!job.Error().empty()) {
+    if (job.Failure() != RunError::None) {
         Err(QStringLiteral("%1: %2 after %3 of %4 frames")
                 .arg(run.port, QString::fromStdString(job.Error()))
                 .arg(job.Replies().size())
                 .arg(frames.size()));
-        return StoppedOr(EXIT_NO_REPLY);
+        return StoppedOr(RunErrorExitCode(job.Failure()));
     }
     if (what == QLatin1String("total")) {
         const Bytes& reply = job.Replies()[0];

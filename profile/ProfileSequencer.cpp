@@ -118,7 +118,8 @@ SequencerStep ProfileSequencer::OnBytes(std::span<const std::uint8_t> bytes, std
     case ReadState::Incomplete:
         return Wait();
     case ReadState::Malformed:
-        return ReadFailed("the reply ended after " + std::to_string(end + 2) + " bytes, not " +
+        return ReadFailed(RunError::BadReply,
+                          " after " + std::to_string(end + 2) + " bytes, not " +
                               std::to_string(PARAM_REPLY_LEN),
                           nowMs);
     case ReadState::Complete:
@@ -137,18 +138,20 @@ SequencerStep ProfileSequencer::OnTick(std::int64_t nowMs) {
     switch (m_phase) {
     case Phase::ReadBefore:
     case Phase::ReadAfter:
-        return ReadFailed(m_received.empty() ? "no reply"
-                                             : "an incomplete reply of " +
-                                                   std::to_string(m_received.size()) + " bytes",
-                          nowMs);
+        if (m_received.empty()) {
+            return ReadFailed(RunError::NoReply, {}, nowMs);
+        }
+        return ReadFailed(RunError::IncompleteReply,
+                          " of " + std::to_string(m_received.size()) + " bytes", nowMs);
     case Phase::Sending:
         if (m_attempts <= m_options.retries && !m_stopRequested) {
             return Write(m_lastFrame, m_lastReplyBytes, nowMs);
         }
         return NextCommand(nowMs);
     case Phase::Reopening:
-        return Finish("the port was not reopened at " + std::to_string(NewPortSettings().baudRate) +
-                      " baud after sending " + CurrentKeys());
+        return Finish(RunError::NotReopened, RunErrorText(RunError::NotReopened) + " at " +
+                                                 std::to_string(NewPortSettings().baudRate) +
+                                                 " baud after sending " + CurrentKeys());
     default:
         break;
     }
@@ -168,14 +171,14 @@ SequencerStep ProfileSequencer::OnPortLost(std::int64_t) {
     switch (m_phase) {
     case Phase::Idle:
     case Phase::ReadBefore:
-        return Finish("the port was lost while reading the reader's parameters");
+        return Lost(" while reading the reader's parameters");
     case Phase::Sending:
-        return Finish("the port was lost while sending " + CurrentKeys());
+        return Lost(" while sending " + CurrentKeys());
     case Phase::Reopening:
-        return Finish("the port was lost while reopening it at " +
-                      std::to_string(NewPortSettings().baudRate) + " baud for " + CurrentKeys());
+        return Lost(" while reopening it at " + std::to_string(NewPortSettings().baudRate) +
+                    " baud for " + CurrentKeys());
     case Phase::ReadAfter:
-        return Finish("the port was lost while reading the reader's parameters back");
+        return Lost(" while reading the reader's parameters back");
     case Phase::Done:
         break;
     }
@@ -203,19 +206,21 @@ SequencerStep ProfileSequencer::NextCommand(std::int64_t nowMs) {
 SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, std::int64_t nowMs) {
     if (m_phase == Phase::ReadAfter) {
         m_result.after = record;
-        return Finish({});
+        return Finish();
     }
     m_result.before = record;
     if (m_options.mode == SequencerMode::Compare) {
-        return Finish({});
+        return Finish();
     }
     m_result.plan = MakePlan(m_profile, record, m_options.sendAll);
     const std::size_t count = m_result.plan.commands.size();
     if (m_options.mode == SequencerMode::DryRun || !m_result.plan.error.empty() || count == 0) {
-        return Finish(m_result.plan.error);
+        return Finish(m_result.plan.error.empty() ? RunError::None : RunError::Refused,
+                      m_result.plan.error);
     }
     if (m_stopRequested) {
-        return Finish("stopped before sending " + KeyNames(PlannedKeys(0)));
+        return Finish(RunError::Stopped, RunErrorText(RunError::Stopped) + " before sending " +
+                                             KeyNames(PlannedKeys(0)));
     }
     m_written.assign(count, false);
     m_answered.assign(count, false);
@@ -224,14 +229,15 @@ SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, st
     return SendCommand(nowMs);
 }
 
-SequencerStep ProfileSequencer::ReadFailed(const std::string& why, std::int64_t nowMs) {
+SequencerStep ProfileSequencer::ReadFailed(RunError failure, const std::string& detail,
+                                           std::int64_t nowMs) {
     if (m_attempts <= m_options.retries) {
         return Write(m_lastFrame, m_lastReplyBytes, nowMs);
     }
     const bool back = m_phase == Phase::ReadAfter;
-    return Finish(std::string(back ? "reading the reader's parameters back: "
-                                   : "reading the reader's parameters: ") +
-                  why);
+    return Finish(failure, std::string(back ? "reading the reader's parameters back: "
+                                            : "reading the reader's parameters: ") +
+                               RunErrorText(failure) + detail);
 }
 
 bool ProfileSequencer::SerialFramingChanges() const {
@@ -326,18 +332,35 @@ void ProfileSequencer::FillOutcomes() {
     }
 }
 
-SequencerStep ProfileSequencer::Finish(std::string error) {
+SequencerStep ProfileSequencer::Lost(const std::string& detail) {
+    return Finish(RunError::PortLost, RunErrorText(RunError::PortLost) + detail);
+}
+
+SequencerStep ProfileSequencer::Finish(RunError failure, std::string error) {
     m_phase = Phase::Done;
     FillOutcomes();
     m_result.failure = error;
-    if (error.empty() && m_options.mode != SequencerMode::DryRun) {
+    const bool stopped = failure == RunError::Stopped;
+    if ((failure == RunError::None || stopped) && m_options.mode != SequencerMode::DryRun) {
         std::vector<ProfileKey> failed;
+        // The worst a setting fared: a value the reader does not hold outweighs a command that
+        // went unanswered.
+        RunError worst = RunError::None;
         for (const KeyResult& r : m_result.keys) {
+            if (r.outcome == KeyOutcome::Mismatch) {
+                worst = m_options.mode == SequencerMode::Compare ? RunError::Differs
+                                                                 : RunError::DidNotTake;
+            } else if (r.outcome == KeyOutcome::NoReply && worst == RunError::None) {
+                worst = RunError::NotAnswered;
+            }
             if (r.outcome == KeyOutcome::Mismatch || r.outcome == KeyOutcome::NoReply) {
                 failed.push_back(r.key);
             }
         }
-        if (m_stopRequested && m_phase == Phase::Done && !m_written.empty()) {
+        if (worst != RunError::None) {
+            failure = worst;
+        }
+        if (m_stopRequested && !stopped && !m_written.empty()) {
             // Keys never sent are not failures of the reader: say they were not sent.
             std::vector<ProfileKey> notSent = PlannedKeys(0);
             std::erase_if(notSent, [this](ProfileKey key) {
@@ -347,20 +370,22 @@ SequencerStep ProfileSequencer::Finish(std::string error) {
             std::erase_if(failed, [&notSent](ProfileKey key) {
                 return std::find(notSent.begin(), notSent.end(), key) != notSent.end();
             });
-            error = "stopped";
+            error = RunErrorText(RunError::Stopped);
             if (!notSent.empty()) {
                 error += " before sending " + KeyNames(notSent);
             }
             if (!failed.empty()) {
-                error += "; did not take: " + KeyNames(failed);
+                error += "; " + RunErrorText(RunError::DidNotTake) + ": " + KeyNames(failed);
             }
-        } else if (!failed.empty()) {
-            error = (m_options.mode == SequencerMode::Compare ? "differs from the profile: "
-                                                              : "did not take: ") +
-                    KeyNames(failed);
+            if (worst == RunError::None) {
+                failure = RunError::Stopped;
+            }
+        } else if (!stopped && !failed.empty()) {
+            error = RunErrorText(failure) + ": " + KeyNames(failed);
         }
     }
     m_result.error = std::move(error);
+    m_result.code = failure;
     m_result.ok = m_result.error.empty();
     return Wait();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "profile/ProfilePlan.h"
+#include "profile/RunError.h"
 #include "serial/CommSettings.h"
 
 #include <cstdint>
@@ -68,6 +69,8 @@ struct KeyResult {
 struct SequencerResult {
     bool ok = false;
     std::string error; // why not ok: the failure, or the keys that did not take
+    // What error says, as a value; None when ok.
+    RunError code = RunError::None;
     // A failure that is not a setting's (the port lost, a read that got no reply), also when
     // settings failed too; empty when there was none.
     std::string failure;
@@ -106,8 +109,9 @@ private:
     SequencerStep SendCommand(std::int64_t nowMs);
     SequencerStep NextCommand(std::int64_t nowMs);
     SequencerStep ReadFinished(const SerialParamRecord& record, std::int64_t nowMs);
-    SequencerStep ReadFailed(const std::string& why, std::int64_t nowMs);
-    SequencerStep Finish(std::string error);
+    SequencerStep ReadFailed(RunError failure, const std::string& detail, std::int64_t nowMs);
+    SequencerStep Finish(RunError failure = RunError::None, std::string error = {});
+    SequencerStep Lost(const std::string& detail);
     ReadState ParamReplyState(std::size_t& end) const;
     bool SerialFramingChanges() const;
     CommSettings NewPortSettings() const;

@@ -101,3 +101,16 @@ CommParity ParityOfItem(int position) {
         return CommParity::None;
     }
 }
+
+std::string CommSettingsText(const CommSettings& s) {
+    const char parity = s.parity == CommParity::Even    ? 'e'
+                        : s.parity == CommParity::Odd   ? 'o'
+                        : s.parity == CommParity::Mark  ? 'm'
+                        : s.parity == CommParity::Space ? 's'
+                                                        : 'n';
+    const char* stop = s.stopBits == CommStopBits::Two          ? "2"
+                       : s.stopBits == CommStopBits::OneAndHalf ? "1.5"
+                                                                : "1";
+    return std::to_string(s.baudRate) + ',' + parity + ',' + std::to_string(s.dataBits) + ',' +
+           stop;
+}

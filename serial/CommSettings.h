@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 enum class CommParity { None, Even, Odd, Mark, Space };
@@ -20,3 +21,5 @@ CommParity ParityOfItem(int position);
 // Speed a positive decimal number; parity one of n, e, o, m, s (either case); data bits 5 to 8;
 // stop bits 1, 1.5 or 2. Blanks around a field are allowed. Anything else: no value.
 std::optional<CommSettings> ParseCommSettings(std::string_view text);
+// The text back: "9600,n,8,1", parity in lower case, stop bits "1", "1.5" or "2".
+std::string CommSettingsText(const CommSettings& settings);

@@ -1,5 +1,7 @@
 #include "serial/Mscomm1.h"
 
+#include "serial/SerialDevice.h"
+
 #include <QMetaObject>
 
 CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
@@ -32,11 +34,7 @@ QString CMscomm1::PortName() const {
     if (!m_portName.isEmpty()) {
         return m_portName;
     }
-#if defined(Q_OS_WIN)
-    return QStringLiteral("COM%1").arg(m_commPort);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(m_commPort - 1);
-#endif
+    return ComPortDevice(m_commPort);
 }
 
 void CMscomm1::put_Settings(const QString& settings) {
@@ -51,17 +49,22 @@ void CMscomm1::put_Settings(const QString& settings) {
     }
 }
 
+void CMscomm1::put_Settings(const CommSettings& settings) {
+    const QString text = QString::fromStdString(CommSettingsText(settings));
+    // The same bounds the text is held to.
+    if (settings.baudRate <= 0 || settings.dataBits < 5 || settings.dataBits > 8) {
+        fail(tr("Invalid port settings \"%1\": expected speed,parity,data,stop.").arg(text));
+    }
+    m_settings = text;
+    m_parsed = settings;
+    if (m_port.isOpen()) {
+        applySettings();
+    }
+}
+
 void CMscomm1::applySettings() {
-    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                                   QSerialPort::OddParity, QSerialPort::MarkParity,
-                                                   QSerialPort::SpaceParity};
-    static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
-                                                  QSerialPort::TwoStop};
-    const bool ok = m_port.setBaudRate(m_parsed.baudRate) &&
-                    m_port.setParity(parities[static_cast<int>(m_parsed.parity)]) &&
-                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_parsed.dataBits)) &&
-                    m_port.setStopBits(stops[static_cast<int>(m_parsed.stopBits)]);
-    if (!ok) {
+    if (!ApplyCommSettings(m_port, m_parsed)) {
+        m_portError = m_port.errorString();
         fail(tr("The port refuses the settings \"%1\": %2").arg(m_settings, m_port.errorString()));
     }
 }
@@ -88,6 +91,7 @@ void CMscomm1::put_PortOpen(bool open) {
     }
     m_port.setPortName(PortName());
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_portError = m_port.errorString();
         fail(tr("Cannot open %1: %2").arg(PortName(), m_port.errorString()));
     }
     try {
@@ -95,6 +99,23 @@ void CMscomm1::put_PortOpen(bool open) {
     } catch (const CommError&) {
         m_port.close();
         throw;
+    }
+    m_port.setRequestToSend(m_rtsEnable);
+    m_port.clearError();
+    emit PortOpenChanged(true);
+}
+
+void CMscomm1::OpenAt(const CommSettings& settings) {
+    if (m_port.isOpen()) {
+        fail(tr("Port already open."));
+    }
+    put_Settings(settings);
+    m_port.setPortName(PortName());
+    // Set while closed, they are only stored, and open applies them.
+    ApplyCommSettings(m_port, m_parsed);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_portError = m_port.errorString();
+        fail(tr("Cannot open %1: %2").arg(PortName(), m_port.errorString()));
     }
     m_port.setRequestToSend(m_rtsEnable);
     m_port.clearError();
@@ -114,6 +135,7 @@ void CMscomm1::put_Output(const QByteArray& bytes) {
     // "Keep a record" series), which would close the port.
     const qint64 written = m_port.write(bytes);
     if (written != bytes.size() || !m_port.isOpen()) {
+        m_portError = m_port.errorString();
         fail(tr("Write to %1 failed: %2").arg(PortName(), m_port.errorString()));
     }
 }
@@ -128,6 +150,12 @@ QByteArray CMscomm1::get_Input() {
 void CMscomm1::put_InBufferCount(short count) {
     if (count == 0 && m_port.isOpen()) {
         m_port.clear(QSerialPort::Input);
+    }
+}
+
+void CMscomm1::Flush() {
+    if (m_port.isOpen()) {
+        m_port.flush();
     }
 }
 
@@ -162,6 +190,7 @@ void CMscomm1::onErrorOccurred(QSerialPort::SerialPortError error) {
         // The device went away: close it ourselves (the port may still report itself open),
         // so that it can be opened again once it is back.
         if (m_port.isOpen()) {
+            m_portError = m_port.errorString();
             m_port.close();
             m_commEvent = COMEV_DEVICE_LOST;
             emit OnComm();

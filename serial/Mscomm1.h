@@ -38,6 +38,10 @@ public:
     // when the port is open.
     void put_Settings(const QString& settings);
     QString get_Settings() const { return m_settings; }
+    // The same settings as a value, for code that computes with them.
+    const CommSettings& SettingsValue() const { return m_parsed; }
+    // The same as a value: no text to build and parse again.
+    void put_Settings(const CommSettings& settings);
     void put_InputMode(long mode) { m_inputMode = mode; }
     long get_InputMode() const { return m_inputMode; }
     // Bytes one read of Input returns at most; 0 means everything buffered.
@@ -56,6 +60,15 @@ public:
     // Setting 0 discards every byte received and not yet read.
     void put_InBufferCount(short count);
     short get_CommEvent() const { return m_commEvent; }
+    // Opens the port at these settings the way QSerialPort opens a device: what the device
+    // cannot take (a pseudo-terminal's parity) stays as the device has it, and the read-back
+    // that follows tells. The engine's reopen after a framing change; raises CommError when the
+    // port does not open.
+    void OpenAt(const CommSettings& settings);
+    // Hands every byte queued by Output to the device now.
+    void Flush();
+    // The port's own words for the last failure to open, write or keep the device.
+    const QString& PortErrorString() const { return m_portError; }
 
 signals:
     // Raised when CommEvent changes: 2 when data arrived, an error code otherwise. Delivered
@@ -82,4 +95,5 @@ private:
     bool m_rtsEnable = false;
     short m_commEvent = 0;
     bool m_receivePosted = false;
+    QString m_portError;
 };

@@ -1,14 +1,11 @@
-// One apply or compare on the dialog's open port: drives the sequencer with the serial
-// control's bytes and a clock, and asks for nothing else.
+// One apply or compare on the dialog's open port: the engine's job carried by the port driver,
+// with what the progress line needs.
 #pragma once
 
-#include "profile/ProfileSequencer.h"
+#include "profile/PortDriver.h"
+#include "profile/PortJob.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
-
-#include <functional>
 
 class CMscomm1;
 
@@ -18,22 +15,21 @@ public:
     CProfileRun(CMscomm1& comm, Profile profile, SequencerOptions options,
                 QObject* parent = nullptr);
 
-    // Called with every frame just before it is written, for the frame log.
-    using WriteHook = std::function<void(const std::vector<std::uint8_t>& frame)>;
-    void SetWriteHook(WriteHook hook) { m_writeHook = std::move(hook); }
+    // Called with every frame written and every piece of reply handed over, for the frame log.
+    void SetTrace(CPortDriver::TraceFn trace) { m_driver.SetTrace(std::move(trace)); }
 
-    void Start();
+    void Start() { m_driver.Start(); }
     // The bytes the port delivered while the run is on; the dialog hands them over.
-    void OnData(const QByteArray& bytes);
-    void OnPortLost();
+    void OnData(const QByteArray& bytes) { m_driver.OnData(bytes); }
+    void OnPortLost() { m_driver.OnPortLost(); }
     // Stops where it is: no further frame goes out.
-    void Cancel();
+    void Cancel() { m_driver.Cancel(); }
 
-    bool Done() const { return m_finished; }
-    bool Cancelled() const { return m_cancelled; }
-    const SequencerResult& Result() const { return m_sequencer.Result(); }
-    std::size_t CommandIndex() const { return m_sequencer.CommandIndex(); }
-    std::size_t CommandCount() const { return m_sequencer.CommandCount(); }
+    bool Done() const { return m_driver.Done(); }
+    bool Cancelled() const { return m_driver.Cancelled(); }
+    const SequencerResult& Result() const { return m_job.Result(); }
+    std::size_t CommandIndex() const { return m_job.Sequencer().CommandIndex(); }
+    std::size_t CommandCount() const { return m_job.Sequencer().CommandCount(); }
     // The keys of the command going out now, for the progress line.
     QString CurrentKeys() const;
 
@@ -42,17 +38,6 @@ signals:
     void Finished();
 
 private:
-    void Apply(SequencerStep step);
-    std::int64_t Now() const { return m_clock.elapsed(); }
-
-    CMscomm1& m_comm;
-    ProfileSequencer m_sequencer;
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    WriteHook m_writeHook;
-    bool m_finished = false;
-    bool m_cancelled = false;
+    SequencerJob m_job;
+    CPortDriver m_driver;
 };
-
-// "9600,n,8,1": the serial control's text for port settings.
-QString CommSettingsText(const CommSettings& settings);

@@ -201,12 +201,10 @@ void CTessaroDlg::FindReaderNext() {
         SequencerOptions options;
         options.mode = SequencerMode::Compare; // the parameter query alone
         options.retries = 0;
-        if (const auto settings = ParseCommSettings(m_comm.get_Settings().toStdString())) {
-            options.port = *settings;
-        }
+        options.port = m_comm.SettingsValue();
         m_profileRun = std::make_unique<CProfileRun>(m_comm, Profile{}, options);
-        m_profileRun->SetWriteHook([this](const std::vector<std::uint8_t>& frame) {
-            LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
+        m_profileRun->SetTrace([this](FrameDirection direction, const QByteArray& bytes) {
+            LogFrame(FrameChannel::Serial, direction, SerialLogPort(), bytes);
         });
         connect(m_profileRun.get(), &CProfileRun::Finished, this, &CTessaroDlg::OnFindReaderStep);
         m_profileRun->Start();

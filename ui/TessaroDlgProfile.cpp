@@ -117,14 +117,12 @@ void CTessaroDlg::SetProfileButtons(bool enable) {
 void CTessaroDlg::RunProfile(const Profile& profile, SequencerMode mode) {
     SequencerOptions options;
     options.mode = mode;
-    if (const auto port = ParseCommSettings(m_comm.get_Settings().toStdString())) {
-        options.port = *port;
-    }
+    options.port = m_comm.SettingsValue();
     // The reply state of the last button is of no use to the run; start afresh.
     m_reply.ClearBuffer();
     m_profileRun = std::make_unique<CProfileRun>(m_comm, profile, options);
-    m_profileRun->SetWriteHook([this](const std::vector<std::uint8_t>& frame) {
-        LogFrame(FrameChannel::Serial, FrameDirection::Sent, SerialLogPort(), frame);
+    m_profileRun->SetTrace([this](FrameDirection direction, const QByteArray& bytes) {
+        LogFrame(FrameChannel::Serial, direction, SerialLogPort(), bytes);
     });
     SetSettingButtons(false);
     SetProfileButtons(false);

@@ -171,9 +171,8 @@ void CTessaroDlg::SerialCmdSend(const MspSendCmd_t& header, std::span<const std:
 void CTessaroDlg::ArmReplyTimer(std::size_t frameBytes) {
     const std::size_t replyBytes =
         m_reply.replyMode == REPLY_MODE_PARAM_QUERY ? PARAM_REPLY_LEN : SETTING_REPLY_ESTIMATE;
-    const auto port = ParseCommSettings(m_comm.get_Settings().toStdString());
-    m_replyTimeoutMs =
-        ReplyTimeoutMs(DEFAULT_REPLY_BASE_MS, frameBytes, replyBytes, port ? port->baudRate : 0);
+    m_replyTimeoutMs = ReplyTimeoutMs(DEFAULT_REPLY_BASE_MS, frameBytes, replyBytes,
+                                      m_comm.SettingsValue().baudRate);
     m_replyTimer.start(int(m_replyTimeoutMs));
 }
 
@@ -389,9 +388,7 @@ void CTessaroDlg::OnComm() {
     }
     if (m_profileRun) {
         if (event == CMscomm1::COMEV_RECEIVE) {
-            const QByteArray input = m_comm.get_Input();
-            LogFrame(FrameChannel::Serial, FrameDirection::Received, SerialLogPort(), input);
-            m_profileRun->OnData(input);
+            m_profileRun->OnData(m_comm.get_Input()); // logged by the run's trace
             return;
         }
         m_profileRun->OnPortLost();

@@ -108,6 +108,7 @@ struct SequenceCase {
     std::vector<const char*> writes;
     Outcomes outcomes; // key, outcome, sent
     const char* error;
+    RunError code; // what error says, as a value
     std::optional<CommSettings> reopen = std::nullopt;
 };
 
@@ -135,6 +136,7 @@ TEST_P(SequencerScenario, WritesAndOutcomes) {
     EXPECT_EQ(outcomes, c.outcomes);
     EXPECT_EQ(run.result.error, c.error);
     EXPECT_EQ(run.result.ok, std::string(c.error).empty());
+    EXPECT_EQ(run.result.code, c.code);
 
     ASSERT_EQ(run.reopens.size(), c.reopen ? 1u : 0u);
     if (c.reopen) {
@@ -156,35 +158,40 @@ INSTANTIATE_TEST_SUITE_P(
                      {Record(), SET_OK, SET_OK, Record(HORN_ON)},
                      {QUERY, HORN_OPEN, "05 2C 09 CA 01 02 49 44 00", QUERY},
                      {{K::Horn, O::Verified, true}, {K::CardOutputFormat, O::NotVerifiable, true}},
-                     ""},
+                     "",
+                     RunError::None},
         SequenceCase{"LateReplyAfterRetry",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
                      {Record(), SILENT, SET_OK, Record(HORN_ON)},
                      {QUERY, HORN_OPEN, HORN_OPEN, QUERY},
                      {{K::Horn, O::Verified, true}},
-                     ""},
+                     "",
+                     RunError::None},
         SequenceCase{"NoReply",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
                      {Record(), SILENT, SILENT, Record()},
                      {QUERY, HORN_OPEN, HORN_OPEN, QUERY},
                      {{K::Horn, O::NoReply, true}},
-                     "did not take: horn"},
+                     "did not take: horn",
+                     RunError::NotAnswered},
         SequenceCase{"ReadBackMismatch",
                      MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(2)}}),
                      SequencerMode::Apply,
                      {Record(), SET_OK, Record()},
                      {QUERY, HORN_OPEN, QUERY},
                      {{K::Horn, O::Mismatch, true}, {K::Light, O::Unchanged, false}},
-                     "did not take: horn"},
+                     "did not take: horn",
+                     RunError::DidNotTake},
         SequenceCase{"ShortParamReply",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
                      {Answer(HexBytes("05 02 06 0D 0A")), Answer(HexBytes("05 02 06 0D 0A"))},
                      {QUERY, QUERY},
                      {},
-                     "reading the reader's parameters: an incomplete reply of 5 bytes"},
+                     "reading the reader's parameters: an incomplete reply of 5 bytes",
+                     RunError::IncompleteReply},
         SequenceCase{"GarbledParamReplyThenGood",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
@@ -192,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SET_OK, Record(HORN_ON)},
                      {QUERY, QUERY, HORN_OPEN, QUERY},
                      {{K::Horn, O::Verified, true}},
-                     ""},
+                     "",
+                     RunError::None},
         SequenceCase{"GarbledParamReplyTwice",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
@@ -200,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Answer(Concat(Bytes(180, 0x41), HexBytes("00 00 00 00 0D 0A")))},
                      {QUERY, QUERY},
                      {},
-                     "reading the reader's parameters: the reply ended after 186 bytes, not 182"},
+                     "reading the reader's parameters: the reply ended after 186 bytes, not 182",
+                     RunError::BadReply},
         SequenceCase{
             "SerialParamsLastThenReopen",
             MakeProfile({{K::BaudRate, Item(19200)}, {K::Parity, Item(0)}, {K::Horn, Item(1)}}),
@@ -215,6 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
              {K::Parity, O::Verified, true},
              {K::Horn, O::Verified, true}},
             "",
+            RunError::None,
             CommSettings{19200, CommParity::Even, 8, CommStopBits::One}},
         // The QR output format rides on the serial command but leaves the line as it is.
         SequenceCase{"QrOutputFormatKeepsThePort",
@@ -223,7 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {Record(), SET_OK, Record([](SerialParamRecord& r) { r.qrOutputFormat = 1; })},
                      {QUERY, "05 26 0C E8 80 25 00 00 08 01 02 01", QUERY},
                      {{K::QrOutputFormat, O::Verified, true}},
-                     ""},
+                     "",
+                     RunError::None},
         SequenceCase{"TwoStopBitsReopen",
                      MakeProfile({{K::StopBits, Item(2)}}),
                      SequencerMode::Apply,
@@ -231,6 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {QUERY, "05 26 0C E8 80 25 00 00 08 02 02 00", QUERY},
                      {{K::StopBits, O::Verified, true}},
                      "",
+                     RunError::None,
                      CommSettings{9600, CommParity::None, 8, CommStopBits::Two}},
         SequenceCase{"PortLostMidApply",
                      MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(1)}}),
@@ -238,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {Record(), LOSE},
                      {QUERY, HORN_OPEN},
                      {{K::Horn, O::NoReply, true}, {K::Light, O::NoReply, false}},
-                     "the port was lost while sending horn"},
+                     "the port was lost while sending horn",
+                     RunError::PortLost},
         // The command in flight ends at its timeout, without its retry; nothing more goes out;
         // the reader is read back.
         SequenceCase{"StopMidway",
@@ -247,7 +260,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {Record(), STOP, Record()},
                      {QUERY, HORN_OPEN, QUERY},
                      {{K::Horn, O::NoReply, true}, {K::Light, O::Mismatch, false}},
-                     "stopped before sending light; did not take: horn"},
+                     "stopped before sending light; did not take: horn",
+                     RunError::DidNotTake},
         SequenceCase{
             "CompareOnly",
             MakeProfile({{K::Horn, Item(1)}, {K::Light, Item(2)}, {K::CardOutputFormat, Item(1)}}),
@@ -257,21 +271,24 @@ INSTANTIATE_TEST_SUITE_P(
             {{K::Horn, O::Mismatch, false},
              {K::Light, O::Unchanged, false},
              {K::CardOutputFormat, O::NotVerifiable, false}},
-            "differs from the profile: horn"},
+            "differs from the profile: horn",
+            RunError::Differs},
         SequenceCase{"DryRunSendsNothing",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::DryRun,
                      {Record()},
                      {QUERY},
                      {{K::Horn, O::Mismatch, false}},
-                     ""},
+                     "",
+                     RunError::None},
         SequenceCase{"NoReplyToQuery",
                      MakeProfile({{K::Horn, Item(1)}}),
                      SequencerMode::Apply,
                      {SILENT, SILENT},
                      {QUERY, QUERY},
                      {},
-                     "reading the reader's parameters: no reply"}),
+                     "reading the reader's parameters: no reply",
+                     RunError::NoReply}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SequencerScenario, ResultShowsValuesAsText) {

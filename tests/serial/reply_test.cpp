@@ -270,4 +270,27 @@ TEST(CommSettingsText, ParsesOrRefuses) {
     }
 }
 
+// The serial control's text for settings given as a value, and back.
+TEST(ReopenSettingsText, EveryParityAndStopBits) {
+    using P = CommParity;
+    using S = CommStopBits;
+    const struct {
+        CommSettings settings;
+        const char* text;
+    } rows[] = {
+        {{19200, P::Even, 8, S::One}, "19200,e,8,1"},
+        {{9600, P::None, 8, S::Two}, "9600,n,8,2"},
+        {{115200, P::Odd, 7, S::OneAndHalf}, "115200,o,7,1.5"},
+        {{4800, P::Mark, 5, S::One}, "4800,m,5,1"},
+        {{14400, P::Space, 6, S::Two}, "14400,s,6,2"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CommSettingsText(row.settings), row.text);
+        const auto back = ParseCommSettings(row.text);
+        ASSERT_TRUE(back.has_value()) << row.text;
+        EXPECT_EQ(back->parity, row.settings.parity) << row.text;
+        EXPECT_EQ(back->stopBits, row.settings.stopBits) << row.text;
+    }
+}
+
 } // namespace

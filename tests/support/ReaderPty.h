@@ -42,6 +42,12 @@ public:
 
     bool isOpen() const { return m_master >= 0; }
     QString path() const { return m_path; }
+    // The line settings the opener of path() left on the terminal.
+    termios lineSettings() const {
+        termios t{};
+        ::tcgetattr(m_slave, &t);
+        return t;
+    }
 
     // Writes everything, letting the dialog read meanwhile: a pty holds only a few KiB.
     void write(const QByteArray& bytes) {

@@ -1,6 +1,5 @@
-// The control catalogue's switching tables, and the settings text a profile run reopens with.
+// The control catalogue's switching tables.
 #include "ui/ControlCatalog.h"
-#include "ui/ProfileRun.h"
 
 #include <gtest/gtest.h>
 
@@ -20,25 +19,6 @@ TEST(SettingButtons, DisableSwitchesNetworkSetUpBetweenWiegandAndOutputFormat) {
     const std::vector<int> expected = {1038, 1052, 1053, 1030, 1032, 1028, 1018, 1035, 1006,
                                        1027, 1019, 1021, 1024, 1060, 1065, 1066, 1080, 1075};
     EXPECT_EQ(SettingButtonsOrder(false), expected);
-}
-
-// A profile that changes the framing reopens the serial control with these.
-TEST(ReopenSettingsText, EveryParityAndStopBits) {
-    using P = CommParity;
-    using S = CommStopBits;
-    const struct {
-        CommSettings settings;
-        const char* text;
-    } rows[] = {
-        {{19200, P::Even, 8, S::One}, "19200,e,8,1"},
-        {{9600, P::None, 8, S::Two}, "9600,n,8,2"},
-        {{115200, P::Odd, 7, S::OneAndHalf}, "115200,o,7,1.5"},
-        {{4800, P::Mark, 5, S::One}, "4800,m,5,1"},
-        {{14400, P::Space, 6, S::Two}, "14400,s,6,2"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(CommSettingsText(row.settings).toStdString(), row.text);
-    }
 }
 
 TEST(ControlFont, NineteenControlsInOrder) {

@@ -1,5 +1,5 @@
 // The plain exchange of frames and replies, against hand-written bytes.
-#include "cli/PortJob.h"
+#include "profile/PortJob.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@ struct ExchangeRow {
     std::vector<const char*> writes; // frames written, in order
     std::vector<const char*> replies;
     const char* error;
+    RunError failure;
 };
 
 TEST(ExchangeJob, FramesOneAtATimeEachWithItsReply) {
@@ -25,19 +26,22 @@ TEST(ExchangeJob, FramesOneAtATimeEachWithItsReply) {
          {{5, "05 2F 0A 55 01 00"}, {6, "00 00 0D 0A"}, {9, "05 31 06 3C 0D 0A"}},
          {"05 2E 04 37", "05 30 04 39"},
          {"05 2F 0A 55 01 00 00 00 0D 0A", "05 31 06 3C 0D 0A"},
-         ""},
+         "",
+         RunError::None},
         {"no reply to the second",
          0,
          {{5, "05 2F 0A 55 01 00 00 00 0D 0A"}, {2000, ""}},
          {"05 2E 04 37", "05 30 04 39"},
          {"05 2F 0A 55 01 00 00 00 0D 0A"},
-         "no reply"},
+         "no reply",
+         RunError::NoReply},
         {"a reply without its end",
          0,
          {{5, "05 2F 0A"}, {1000, ""}},
          {"05 2E 04 37"},
          {},
-         "an incomplete reply of 3 bytes"},
+         "an incomplete reply of 3 bytes",
+         RunError::IncompleteReply},
         {"text with CR LF inside waits for quiet",
          100,
          {{5, "05 2F 06 00 0D 0A"},
@@ -47,7 +51,8 @@ TEST(ExchangeJob, FramesOneAtATimeEachWithItsReply) {
           {260, ""}},
          {"05 2E 04 37", "05 30 04 39"},
          {"05 2F 06 00 0D 0A 41 0D 0A", "05 31 06 3C 0D 0A"},
-         ""},
+         "",
+         RunError::None},
     };
     for (const ExchangeRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -72,6 +77,7 @@ TEST(ExchangeJob, FramesOneAtATimeEachWithItsReply) {
             EXPECT_EQ(job.Replies()[i], HexBytes(row.replies[i]));
         }
         EXPECT_EQ(job.Error(), row.error);
+        EXPECT_EQ(job.Failure(), row.failure);
     }
 }
 
@@ -80,6 +86,7 @@ TEST(ExchangeJob, APortLostEndsIt) {
     job.Start(0);
     EXPECT_TRUE(job.OnPortLost(3).done);
     EXPECT_EQ(job.Error(), "the port was lost");
+    EXPECT_EQ(job.Failure(), RunError::PortLost);
 }
 
 } // namespace

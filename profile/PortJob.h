@@ -1,8 +1,9 @@
-// What a run over one serial port does, as steps the port runner carries out: the apply/verify
+// What a run over one serial port does, as steps the port driver carries out: the apply/verify
 // engine, or a plain exchange of frames and replies (the record commands). Plain C++.
 #pragma once
 
 #include "profile/ProfileSequencer.h"
+#include "profile/RunError.h"
 
 #include <cstdint>
 #include <span>
@@ -38,6 +39,7 @@ public:
     void Stop() override { m_sequencer.RequestStop(); }
 
     const SequencerResult& Result() const { return m_sequencer.Result(); }
+    const ProfileSequencer& Sequencer() const { return m_sequencer; }
 
 private:
     ProfileSequencer m_sequencer;
@@ -61,12 +63,14 @@ public:
     const std::vector<Bytes>& Replies() const { return m_replies; }
     // Empty when every frame was answered.
     const std::string& Error() const { return m_error; }
+    // What Error says, as a value.
+    RunError Failure() const { return m_failure; }
     bool Done() const { return m_done; }
 
 private:
     SequencerStep Send(std::int64_t nowMs);
     SequencerStep Accept(std::int64_t nowMs);
-    SequencerStep Finish(std::string error);
+    SequencerStep Finish(RunError failure, std::string detail = {});
     bool EndsInCrLf() const;
 
     std::vector<Bytes> m_frames;
@@ -77,6 +81,7 @@ private:
     std::int64_t m_deadline = 0;
     std::vector<Bytes> m_replies;
     std::string m_error;
+    RunError m_failure = RunError::None;
     bool m_done = false;
     bool m_stop = false;
 };

@@ -1,11 +1,11 @@
-#include "cli/PortJob.h"
+#include "profile/PortJob.h"
 
 ExchangeJob::ExchangeJob(std::vector<Bytes> frames, std::int64_t timeoutMs, std::int64_t quietMs)
     : m_frames(std::move(frames)), m_timeoutMs(timeoutMs), m_quietMs(quietMs) {}
 
 SequencerStep ExchangeJob::Start(std::int64_t nowMs) {
     if (m_frames.empty()) {
-        return Finish({});
+        return Finish(RunError::None);
     }
     return Send(nowMs);
 }
@@ -39,10 +39,10 @@ SequencerStep ExchangeJob::OnBytes(std::span<const std::uint8_t> bytes, std::int
 SequencerStep ExchangeJob::Accept(std::int64_t nowMs) {
     m_replies.push_back(m_received);
     if (++m_next == m_frames.size()) {
-        return Finish({});
+        return Finish(RunError::None);
     }
     if (m_stop) {
-        return Finish("stopped");
+        return Finish(RunError::Stopped);
     }
     return Send(nowMs);
 }
@@ -55,9 +55,11 @@ SequencerStep ExchangeJob::OnTick(std::int64_t nowMs) {
         return {{}, std::nullopt, m_deadline, false};
     }
     if (!EndsInCrLf()) {
-        return Finish(m_received.empty() ? "no reply"
-                                         : "an incomplete reply of " +
-                                               std::to_string(m_received.size()) + " bytes");
+        if (m_received.empty()) {
+            return Finish(RunError::NoReply);
+        }
+        return Finish(RunError::IncompleteReply,
+                      " of " + std::to_string(m_received.size()) + " bytes");
     }
     return Accept(nowMs);
 }
@@ -67,11 +69,12 @@ SequencerStep ExchangeJob::OnPortReopened(std::int64_t nowMs) {
 }
 
 SequencerStep ExchangeJob::OnPortLost(std::int64_t) {
-    return Finish("the port was lost");
+    return Finish(RunError::PortLost);
 }
 
-SequencerStep ExchangeJob::Finish(std::string error) {
+SequencerStep ExchangeJob::Finish(RunError failure, std::string detail) {
     m_done = true;
-    m_error = std::move(error);
+    m_failure = failure;
+    m_error = RunErrorText(failure) + detail;
     return {{}, std::nullopt, std::nullopt, true};
 }
