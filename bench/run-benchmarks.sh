@@ -9,7 +9,7 @@ build=${1:-$src/build-bench}
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSARO_WITH_INSTALLER=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile bench_ports bench_pcapng bench_net \
+    --target bench_startup bench_tessaro_startup bench_minimal_dialog bench_dialog bench_ctl bench_profile bench_speed_search bench_ports bench_pcapng bench_net \
     >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
@@ -85,6 +85,10 @@ echo "== Port list refresh (target: no block over 5 ms) and Find reader at the l
 echo
 echo "== profiles: a full profile applied and verified on a pty; the line-time model"
 "$bench/bench_profile" 31
+
+echo
+echo "== speed change: the search for the reader against the timeouts it waits (target: 10 % over)"
+"$bench/bench_speed_search" 3
 
 echo
 echo "== tessaroctl: get from exec to exit, a full apply to 32 readers against one, median of 11"

@@ -191,7 +191,7 @@ _tessaroctl()
 } // namespace
 
 QStringList BaudWords() {
-    return ItemsOf(ProfileKey::BaudRate);
+    return QStringList{QStringLiteral("auto")} + ItemsOf(ProfileKey::BaudRate);
 }
 
 QStringList CardFormatWords() {

@@ -34,8 +34,10 @@ QStringList CardFormatWords();
 inline constexpr CtlOption PORT_OPTION{"port", "PORT",
                                        "Serial port: a path, \"com N\" (N >= 1) or a device name.",
                                        ValueCompletion::Devices};
-inline constexpr CtlOption BAUD_OPTION{"baud", "N", "Port speed (default 9600).",
-                                       ValueCompletion::Words, BaudWords};
+inline constexpr CtlOption BAUD_OPTION{
+    "baud", "N|auto",
+    "Port speed (default 9600), or auto: find the reader's speed first, as find does.",
+    ValueCompletion::Words, BaudWords};
 inline constexpr CtlOption CARD_FORMAT_OPTION{
     "card-output-format", "FORMAT",
     "Write card_output_format (hex or ASCII) into the profile: a reader cannot report it, and "

@@ -1,5 +1,6 @@
 #include "cli/CtlRun.h"
 
+#include "core/ChoiceLists.h"
 #include "core/HexText.h"
 #include "core/Pcapng.h"
 #include "profile/AtomicFile.h"
@@ -171,10 +172,10 @@ void TraceFile::Write(const QString& port, FrameDirection direction, const QByte
     }
 }
 
-void TraceFile::SetPortSettings(const QString& port, int baud) {
+void TraceFile::SetPortSettings(const QString& port, const CommSettings& framing) {
     std::string& settings = m_portSettings[port.toStdString()];
-    const std::string text = std::to_string(baud) + ",n,8,1";
-    // find tries one speed after another.
+    const std::string text = CommSettingsText(framing);
+    // find tries one speed after another; a speed change reopens the port.
     if (settings.find(text) == std::string::npos) {
         settings += (settings.empty() ? "" : "; ") + text;
     }
@@ -226,8 +227,15 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
         auto comm = std::make_unique<CMscomm1>();
         auto driver = std::make_unique<CPortDriver>(*comm, *run.job);
         if (trace && trace->IsOpen()) {
-            trace->SetPortSettings(run.port, baud);
             const QString port = run.port;
+            // Every framing the port is opened at: a speed change reopens it.
+            const CMscomm1* control = comm.get();
+            QObject::connect(control, &CMscomm1::PortOpenChanged, &loop,
+                             [trace, port, control](bool open) {
+                                 if (open) {
+                                     trace->SetPortSettings(port, control->SettingsValue());
+                                 }
+                             });
             driver->SetTrace([trace, port](FrameDirection direction, const QByteArray& bytes) {
                 trace->Write(port, direction, bytes);
             });
@@ -251,7 +259,9 @@ void RunConcurrently(std::vector<PortRun>& runs, int baud, TraceFile* trace) {
         } catch (const CommError&) {
             // An empty name is refused before any run starts; open fails on it all the same.
         }
-        drivers[i]->OpenAndStart(settings);
+        CommSettings at = settings;
+        at.baudRate = runs[i].baud > 0 ? runs[i].baud : baud;
+        drivers[i]->OpenAndStart(at);
     }
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&drivers, &stopWatch] {
@@ -341,6 +351,21 @@ QString OutcomeText(const SequencerResult& result, const KeyResult& key, Sequenc
     return QString::fromLatin1(OutcomeName(key.outcome));
 }
 
+QJsonValue AnswersAtJson(const std::optional<CommSettings>& at) {
+    if (!at) {
+        return QJsonValue::Null;
+    }
+    // Named and valued as the profile's keys are.
+    const ChoiceItems parities = Info(ProfileKey::Parity).items;
+    const int parity = ItemOfParity(at->parity);
+    return QJsonObject{
+        {QStringLiteral("baud_rate"), at->baudRate},
+        {QStringLiteral("data_bits"), at->dataBits},
+        {QStringLiteral("stop_bits"), at->stopBits == CommStopBits::Two ? 2 : 1},
+        {QStringLiteral("parity"), QString::fromLatin1(parities[std::size_t(parity)])},
+    };
+}
+
 QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
                           SequencerMode mode, int exitCode) {
     QJsonArray settings;
@@ -380,6 +405,7 @@ QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, con
         {QStringLiteral("ok"), exitCode == EXIT_OK},
         {QStringLiteral("error"),
          exitCode == EXIT_OK || error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+        {QStringLiteral("answers_at"), AnswersAtJson(result.answersAt)},
         {QStringLiteral("settings"), settings},
     };
 }
@@ -436,5 +462,8 @@ QStringList SequencerLines(const PortRun& run, const SequencerResult& result, Se
     }
     lines << QStringLiteral("ok: %1").arg(parts.isEmpty() ? QStringLiteral("nothing to do")
                                                           : parts.join(QStringLiteral(", ")));
+    if (!result.where.empty()) {
+        lines.back() += QStringLiteral("; ") + QString::fromStdString(result.where);
+    }
     return lines;
 }

@@ -48,7 +48,8 @@ public:
     void Write(const QString& port, FrameDirection direction, const QByteArray& bytes);
     bool IsOpen() const { return m_file.isOpen() || !m_pcapPath.isEmpty(); }
     // The port's settings, for the capture's comment and the port's interface.
-    void SetPortSettings(const QString& port, int baud);
+    // The framing a port was opened at, in the capture's comments; each new one is added.
+    void SetPortSettings(const QString& port, const CommSettings& settings);
     bool WritePcap(QString* error) const;
 
 private:
@@ -62,6 +63,7 @@ private:
 struct PortRun {
     QString port;
     std::unique_ptr<PortJob> job;
+    int baud = 0; // 0: the speed the runs share
     bool openFailed = false;
     bool lost = false;
     QString portError;
@@ -88,6 +90,8 @@ QString OutcomeText(const SequencerResult& result, const KeyResult& key, Sequenc
 
 // {"port", "ok", "error", "settings": [...]}; with no read of the reader, every key of the
 // profile as "not_sent".
+// Where the reader answers, as the profile's framing keys: {"baud_rate": 19200, ...} or null.
+QJsonValue AnswersAtJson(const std::optional<CommSettings>& at);
 QJsonObject SequencerJson(const PortRun& run, const SequencerResult& result, const Profile& profile,
                           SequencerMode mode, int exitCode);
 // One line per key and, when the run succeeded, a summary line; a failure goes to stderr.

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
 
 namespace {
@@ -42,6 +43,13 @@ KEY=VALUE refused (nothing sent), 6 a --out, --trace or --pcap file cannot be wr
 QString Latin(const char* text) {
     return QString::fromLatin1(text);
 }
+
+// What find met on each port: the speed that answered, or why none did.
+struct SpeedScan {
+    std::vector<std::optional<int>> found;
+    std::vector<int> codes;
+    std::vector<QString> errors;
+};
 
 } // namespace
 
@@ -81,7 +89,13 @@ private:
     }
     QString Value(const CtlOption& option) const { return m_parser.value(Latin(option.name)); }
     bool OpenTrace(int& code);
-    std::vector<PortRun> Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const;
+    // One run per port, at the port's speed (--baud, or what --baud auto found).
+    std::vector<PortRun>
+    Runs(const std::function<std::unique_ptr<PortJob>(int baud)>& makeJob) const;
+    // --baud auto: each port's speed, found as find finds it, said on stderr.
+    void FindSpeeds();
+    // Each speed is a run of its own on every port still looking; ports go at once.
+    SpeedScan ScanSpeeds(const QStringList& ports);
 
     int ApplyProfile(const Profile& profile, SequencerMode mode);
     // apply and diff: one PROFILE file, read strictly; a refused one sends nothing.
@@ -96,6 +110,8 @@ private:
     QCommandLineParser m_parser;
     QStringList m_ports;
     int m_baud = DEFAULT_BAUD;
+    bool m_baudAuto = false;
+    std::map<QString, int> m_foundBaud; // --baud auto: the speed each port answered at
     bool m_json = false;
     TraceFile m_trace;
 };
@@ -109,7 +125,7 @@ const CtlCommand COMMANDS[] = {
      &Cli::Get,
      "Read a reader's settings; --out writes them as a profile file.",
      "",
-     "--port PORT [--baud N] [--card-output-format hex|ASCII] [--json]\n"
+     "--port PORT [--baud N|auto] [--card-output-format hex|ASCII] [--json]\n"
      "[--out FILE] [--trace FILE] [--pcap FILE]",
      {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION, OUT_OPTION,
       CARD_FORMAT_OPTION},
@@ -118,7 +134,7 @@ const CtlCommand COMMANDS[] = {
      &Cli::Apply,
      "Apply a profile and verify it by reading the reader back.",
      "PROFILE",
-     "--port PORT [--port PORT ...] [--baud N] [--all] [--dry-run] [--json]\n"
+     "--port PORT [--port PORT ...] [--baud N|auto] [--all] [--dry-run] [--json]\n"
      "[--trace FILE] [--pcap FILE] PROFILE",
      {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION, ALL_OPTION, DRY_RUN_OPTION},
      PortCount::OneOrMore,
@@ -127,7 +143,7 @@ const CtlCommand COMMANDS[] = {
      &Cli::Diff,
      "Compare a reader with a profile; sends no setting.",
      "PROFILE",
-     "--port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE] PROFILE",
+     "--port PORT [--baud N|auto] [--json] [--trace FILE] [--pcap FILE] PROFILE",
      {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION},
      PortCount::One,
      {WordCompletion::JsonFiles}},
@@ -135,7 +151,7 @@ const CtlCommand COMMANDS[] = {
      &Cli::Set,
      "Apply settings given as KEY=VALUE and verify them.",
      "KEY=VALUE...",
-     "--port PORT [--baud N] [--json] [--trace FILE] [--pcap FILE]\n"
+     "--port PORT [--baud N|auto] [--json] [--trace FILE] [--pcap FILE]\n"
      "KEY=VALUE [KEY=VALUE ...]",
      {PORT_OPTION, BAUD_OPTION, JSON_OPTION, TRACE_OPTION, PCAP_OPTION},
      PortCount::One,
@@ -144,7 +160,7 @@ const CtlCommand COMMANDS[] = {
      &Cli::Records,
      "Total records, read a record, or keep a file's text as a record.",
      "total | read | keep FILE",
-     "--port PORT [--baud N] [--trace FILE] [--pcap FILE]\n"
+     "--port PORT [--baud N|auto] [--trace FILE] [--pcap FILE]\n"
      "(total | read | keep FILE)",
      {PORT_OPTION, BAUD_OPTION, TRACE_OPTION, PCAP_OPTION},
      PortCount::One,
@@ -254,9 +270,10 @@ int Cli::Run(const QStringList& arguments) {
     }
     if (IsSet(BAUD_OPTION)) {
         bool ok = false;
-        m_baud = Value(BAUD_OPTION).toInt(&ok);
-        if (!ok || m_baud <= 0) {
-            return Usage(QStringLiteral("--baud: a speed such as 9600"));
+        m_baudAuto = Value(BAUD_OPTION) == QLatin1String("auto");
+        m_baud = m_baudAuto ? DEFAULT_BAUD : Value(BAUD_OPTION).toInt(&ok);
+        if (!m_baudAuto && (!ok || m_baud <= 0)) {
+            return Usage(QStringLiteral("--baud: a speed such as 9600, or auto"));
         }
     }
     m_json = IsSet(JSON_OPTION);
@@ -284,15 +301,43 @@ bool Cli::OpenTrace(int& code) {
     return true;
 }
 
-std::vector<PortRun> Cli::Runs(const std::function<std::unique_ptr<PortJob>()>& makeJob) const {
+std::vector<PortRun>
+Cli::Runs(const std::function<std::unique_ptr<PortJob>(int baud)>& makeJob) const {
     std::vector<PortRun> runs;
     for (const QString& port : m_ports) {
         PortRun run;
         run.port = port;
-        run.job = makeJob();
+        const auto found = m_foundBaud.find(port);
+        run.baud = found != m_foundBaud.end() ? found->second : m_baud;
+        run.job = makeJob(run.baud);
         runs.push_back(std::move(run));
     }
     return runs;
+}
+
+void Cli::FindSpeeds() {
+    if (!m_baudAuto) {
+        return;
+    }
+    const SpeedScan scan = ScanSpeeds(m_ports);
+    for (qsizetype i = 0; i < m_ports.size(); ++i) {
+        const std::size_t n = std::size_t(i);
+        if (scan.found[n]) {
+            m_foundBaud[m_ports[i]] = *scan.found[n];
+            Err(QStringLiteral("%1: reader found at %2 baud").arg(m_ports[i]).arg(*scan.found[n]));
+        } else {
+            // The command still runs at the default speed and says what it meets there.
+            QStringList speeds;
+            for (const int speed : ReaderSearchSpeeds()) {
+                speeds << QString::number(speed);
+            }
+            Err(QStringLiteral("%1: %2").arg(m_ports[i],
+                                             scan.errors[n].isEmpty()
+                                                 ? QStringLiteral("no reader answered at %1 baud")
+                                                       .arg(speeds.join(QStringLiteral(", ")))
+                                                 : scan.errors[n]));
+        }
+    }
 }
 
 int Cli::Ports() {
@@ -366,7 +411,8 @@ int Cli::Get() {
         cardFormat = setting.value;
     }
     WatchStopSignals();
-    auto runs = Runs([this] { return ReadJob(m_baud); });
+    FindSpeeds();
+    auto runs = Runs([](int baud) { return ReadJob(baud); });
     RunConcurrently(runs, m_baud, &m_trace);
     const auto& result = static_cast<SequencerJob&>(*runs[0].job).Result();
     const auto document = [&](const QString& error, const QJsonValue& profile) {
@@ -375,6 +421,7 @@ int Cli::Get() {
             {QStringLiteral("ok"), error.isEmpty()},
             {QStringLiteral("error"),
              error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(error)},
+            {QStringLiteral("answers_at"), AnswersAtJson(result.answersAt)},
             {QStringLiteral("profile"), profile},
         };
     };
@@ -426,10 +473,13 @@ int Cli::ApplyProfile(const Profile& profile, SequencerMode mode) {
     SequencerOptions options;
     options.mode = mode;
     options.sendAll = IsSet(ALL_OPTION);
-    options.port.baudRate = m_baud;
-    auto runs = Runs(
-        [&] { return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, options)); });
     WatchStopSignals();
+    FindSpeeds();
+    auto runs = Runs([&](int baud) {
+        SequencerOptions at = options;
+        at.port.baudRate = baud;
+        return std::unique_ptr<PortJob>(std::make_unique<SequencerJob>(profile, at));
+    });
     RunConcurrently(runs, m_baud, &m_trace);
     int code = EXIT_OK;
     bool cardFormatRefused = false;
@@ -591,10 +641,11 @@ int Cli::Records() {
         return code;
     }
     const std::int64_t timeoutMs = DEFAULT_REPLY_BASE_MS;
-    auto runs = Runs([&] {
+    WatchStopSignals();
+    FindSpeeds();
+    auto runs = Runs([&](int) {
         return std::unique_ptr<PortJob>(std::make_unique<ExchangeJob>(frames, timeoutMs, quietMs));
     });
-    WatchStopSignals();
     RunConcurrently(runs, m_baud, &m_trace);
     const PortRun& run = runs[0];
     const auto& job = static_cast<const ExchangeJob&>(*run.job);
@@ -639,6 +690,49 @@ int Cli::Records() {
     return EXIT_OK;
 }
 
+SpeedScan Cli::ScanSpeeds(const QStringList& ports) {
+    SpeedScan scan;
+    scan.found.resize(std::size_t(ports.size()));
+    scan.codes.assign(std::size_t(ports.size()), EXIT_NO_REPLY);
+    scan.errors.resize(std::size_t(ports.size()));
+    auto& found = scan.found;
+    auto& codes = scan.codes;
+    auto& errors = scan.errors;
+    for (const int speed : ReaderSearchSpeeds()) {
+        QStringList looking;
+        std::vector<std::size_t> index;
+        for (qsizetype i = 0; i < ports.size(); ++i) {
+            if (!found[std::size_t(i)] && codes[std::size_t(i)] != EXIT_PORT) {
+                looking << ports[i];
+                index.push_back(std::size_t(i));
+            }
+        }
+        if (looking.isEmpty() || StopSignal() != 0) {
+            break;
+        }
+        Progress(QStringLiteral("trying %1 baud on %2 ports").arg(speed).arg(looking.size()));
+        std::vector<PortRun> runs;
+        for (const QString& port : looking) {
+            PortRun run;
+            run.port = port;
+            run.job = ReadJob(speed, FIND_REPLY_MS, 0);
+            runs.push_back(std::move(run));
+        }
+        RunConcurrently(runs, speed, &m_trace);
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const std::size_t i = index[r];
+            if (runs[r].openFailed || runs[r].lost) {
+                codes[i] = EXIT_PORT;
+                errors[i] = PortProblem(runs[r]);
+            } else if (static_cast<const SequencerJob&>(*runs[r].job).Result().before) {
+                found[i] = speed;
+                codes[i] = EXIT_OK;
+            }
+        }
+    }
+    return scan;
+}
+
 int Cli::Find() {
     if (int code = EXIT_OK; !OpenTrace(code)) {
         return code;
@@ -654,39 +748,10 @@ int Cli::Find() {
         }
     }
     WatchStopSignals();
-    // Each speed is a run of its own on every port still looking; ports go at once.
-    std::vector<std::optional<int>> found(std::size_t(m_ports.size()));
-    std::vector<int> codes(std::size_t(m_ports.size()), EXIT_NO_REPLY);
-    std::vector<QString> errors(std::size_t(m_ports.size()));
-    for (const int speed : ReaderSearchSpeeds()) {
-        QStringList looking;
-        std::vector<std::size_t> index;
-        for (qsizetype i = 0; i < m_ports.size(); ++i) {
-            if (!found[std::size_t(i)] && codes[std::size_t(i)] != EXIT_PORT) {
-                looking << m_ports[i];
-                index.push_back(std::size_t(i));
-            }
-        }
-        if (looking.isEmpty() || StopSignal() != 0) {
-            break;
-        }
-        Progress(QStringLiteral("trying %1 baud on %2 ports").arg(speed).arg(looking.size()));
-        std::vector<PortRun> runs;
-        for (const QString& port : looking) {
-            runs.push_back({port, ReadJob(speed, FIND_REPLY_MS, 0), false, false, {}});
-        }
-        RunConcurrently(runs, speed, &m_trace);
-        for (std::size_t r = 0; r < runs.size(); ++r) {
-            const std::size_t i = index[r];
-            if (runs[r].openFailed || runs[r].lost) {
-                codes[i] = EXIT_PORT;
-                errors[i] = PortProblem(runs[r]);
-            } else if (static_cast<const SequencerJob&>(*runs[r].job).Result().before) {
-                found[i] = speed;
-                codes[i] = EXIT_OK;
-            }
-        }
-    }
+    SpeedScan scan = ScanSpeeds(m_ports);
+    auto& found = scan.found;
+    auto& codes = scan.codes;
+    auto& errors = scan.errors;
     QJsonArray array;
     bool any = false;
     int code = EXIT_OK;

@@ -25,7 +25,7 @@ _tessaroctl()
             return
             ;;
         --baud)
-            COMPREPLY=($(compgen -W "4800 9600 14400 19200 115200 256000" -- "$cur"))
+            COMPREPLY=($(compgen -W "auto 4800 9600 14400 19200 115200 256000" -- "$cur"))
             return
             ;;
         --card-output-format)

@@ -115,7 +115,10 @@ void CPortDriver::Carry(SequencerStep step) {
                 m_comm.put_Output(bytes);
             }
             if (step.reopen) {
-                // The reader has switched to its new settings: follow it.
+                // The reader may have switched: follow it, once the frame has left.
+                if (step.drain) {
+                    m_comm.Drain();
+                }
                 m_comm.put_PortOpen(false);
                 m_comm.OpenAt(*step.reopen);
                 m_comm.put_InBufferCount(0);

@@ -19,7 +19,41 @@ std::string KeyNames(const std::vector<ProfileKey>& keys) {
     return names;
 }
 
+bool SameFraming(const CommSettings& a, const CommSettings& b) {
+    return a.baudRate == b.baudRate && a.dataBits == b.dataBits && a.parity == b.parity &&
+           a.stopBits == b.stopBits;
+}
+
+bool IsFramingKey(ProfileKey key) {
+    return key == ProfileKey::BaudRate || key == ProfileKey::DataBits ||
+           key == ProfileKey::StopBits || key == ProfileKey::Parity;
+}
+
+// What a framing key holds, as the reader's record numbers it, for a port set this way.
+std::int32_t FramingNumber(ProfileKey key, const CommSettings& port) {
+    switch (key) {
+    case ProfileKey::BaudRate:
+        return port.baudRate;
+    case ProfileKey::DataBits:
+        return port.dataBits;
+    case ProfileKey::StopBits:
+        return port.stopBits == CommStopBits::Two ? 2 : 1;
+    case ProfileKey::Parity:
+        return ItemOfParity(port.parity);
+    default:
+        return -1;
+    }
+}
+
 } // namespace
+
+std::string FramingText(const CommSettings& settings) {
+    static const char PARITY_LETTERS[] = {'N', 'E', 'O', 'M', 'S'};
+    static const char* const STOP_TEXTS[] = {"1", "1.5", "2"};
+    return std::to_string(settings.baudRate) + " " + std::to_string(settings.dataBits) +
+           PARITY_LETTERS[static_cast<int>(settings.parity)] +
+           STOP_TEXTS[static_cast<int>(settings.stopBits)];
+}
 
 std::int64_t ReplyTimeoutMs(std::int64_t baseMs, std::size_t frameBytes, std::size_t replyBytes,
                             std::int32_t baud) {
@@ -53,6 +87,8 @@ SequencerStep ProfileSequencer::Start(std::int64_t nowMs) {
     if (m_phase != Phase::Idle) {
         return Wait();
     }
+    m_startPort = m_options.port;
+    m_readRetries = m_options.retries;
     return StartRead(Phase::ReadBefore, nowMs);
 }
 
@@ -108,6 +144,7 @@ SequencerStep ProfileSequencer::OnBytes(std::span<const std::uint8_t> bytes, std
         for (std::size_t i = 0; i < m_received.size(); ++i) {
             if (IsCrLfAt(m_received, i)) {
                 m_answered[m_command] = true;
+                m_result.answersAt = m_options.port;
                 return NextCommand(nowMs);
             }
         }
@@ -149,9 +186,14 @@ SequencerStep ProfileSequencer::OnTick(std::int64_t nowMs) {
         }
         return NextCommand(nowMs);
     case Phase::Reopening:
+        if (m_search == Search::After && m_candidate == 0) {
+            return Finish(RunError::NotReopened, RunErrorText(RunError::NotReopened) + " at " +
+                                                     std::to_string(m_reopenTo.baudRate) +
+                                                     " baud after sending " + CurrentKeys());
+        }
         return Finish(RunError::NotReopened, RunErrorText(RunError::NotReopened) + " at " +
-                                                 std::to_string(NewPortSettings().baudRate) +
-                                                 " baud after sending " + CurrentKeys());
+                                                 std::to_string(m_reopenTo.baudRate) +
+                                                 " baud while looking for the reader");
     default:
         break;
     }
@@ -162,7 +204,10 @@ SequencerStep ProfileSequencer::OnPortReopened(std::int64_t nowMs) {
     if (m_phase != Phase::Reopening) {
         return Wait();
     }
-    m_options.port = NewPortSettings();
+    m_options.port = m_reopenTo;
+    if (m_search == Search::Before) {
+        return StartRead(Phase::ReadBefore, nowMs);
+    }
     m_command = m_result.plan.commands.size();
     return StartRead(Phase::ReadAfter, nowMs);
 }
@@ -175,8 +220,12 @@ SequencerStep ProfileSequencer::OnPortLost(std::int64_t) {
     case Phase::Sending:
         return Lost(" while sending " + CurrentKeys());
     case Phase::Reopening:
-        return Lost(" while reopening it at " + std::to_string(NewPortSettings().baudRate) +
-                    " baud for " + CurrentKeys());
+        if (m_search == Search::After && m_candidate == 0) {
+            return Lost(" while reopening it at " + std::to_string(m_reopenTo.baudRate) +
+                        " baud for " + CurrentKeys());
+        }
+        return Lost(" while reopening it at " + std::to_string(m_reopenTo.baudRate) +
+                    " baud to look for the reader");
     case Phase::ReadAfter:
         return Lost(" while reading the reader's parameters back");
     case Phase::Done:
@@ -187,11 +236,9 @@ SequencerStep ProfileSequencer::OnPortLost(std::int64_t) {
 
 SequencerStep ProfileSequencer::NextCommand(std::int64_t nowMs) {
     const PlannedCommand& command = m_result.plan.commands[m_command];
-    if (command.cmdId == CMD_SERIAL_PARAMS && m_answered[m_command] && SerialFramingChanges()) {
-        // The reader answered at its old settings and has switched since.
-        m_phase = Phase::Reopening;
-        m_deadline = nowMs + m_options.replyBaseMs;
-        return {{}, NewPortSettings(), m_deadline, false};
+    if (command.cmdId == CMD_SERIAL_PARAMS && SerialFramingChanges()) {
+        // Answered or not, the reader may have switched: look for it.
+        return StartSearchAfter(nowMs);
     }
     if (m_stopRequested) {
         ++m_command;
@@ -203,7 +250,67 @@ SequencerStep ProfileSequencer::NextCommand(std::int64_t nowMs) {
     return StartRead(Phase::ReadAfter, nowMs);
 }
 
+SequencerStep ProfileSequencer::ReopenAt(const CommSettings& settings, std::int64_t nowMs) {
+    m_phase = Phase::Reopening;
+    m_reopenTo = settings;
+    m_deadline = nowMs + m_options.replyBaseMs;
+    SequencerStep step{{}, settings, m_deadline, false};
+    step.drain = true;
+    return step;
+}
+
+SequencerStep ProfileSequencer::StartSearchAfter(std::int64_t nowMs) {
+    // At the new framing first, then the old one, then every speed of the list at the data
+    // bits, stop bits and parity of either: bounded, and the likely places come first.
+    m_search = Search::After;
+    m_oldPort = m_options.port;
+    const CommSettings wanted = NewPortSettings();
+    m_candidates = {wanted};
+    const auto add = [this](const CommSettings& framing) {
+        if (std::none_of(m_candidates.begin(), m_candidates.end(),
+                         [&framing](const CommSettings& c) { return SameFraming(c, framing); })) {
+            m_candidates.push_back(framing);
+        }
+    };
+    add(m_oldPort);
+    for (const int speed : ReaderSearchSpeeds()) {
+        for (CommSettings framing : {m_oldPort, wanted}) {
+            framing.baudRate = speed;
+            add(framing);
+        }
+    }
+    m_candidate = 0;
+    m_readRetries = m_options.retries;
+    return ReopenAt(wanted, nowMs);
+}
+
+CommSettings ProfileSequencer::ProfilePortSettings() const {
+    CommSettings port = m_options.port;
+    const auto wanted = [this](ProfileKey key) -> std::optional<std::int32_t> {
+        const auto& value = m_profile.Get(key);
+        return value ? std::optional<std::int32_t>(value->number) : std::nullopt;
+    };
+    port.baudRate = wanted(ProfileKey::BaudRate).value_or(port.baudRate);
+    port.dataBits = wanted(ProfileKey::DataBits).value_or(port.dataBits);
+    if (const auto stop = wanted(ProfileKey::StopBits)) {
+        port.stopBits = *stop == 2 ? CommStopBits::Two : CommStopBits::One;
+    }
+    if (const auto parity = wanted(ProfileKey::Parity)) {
+        port.parity = ParityOfItem(*parity);
+    }
+    return port;
+}
+
+std::string ProfileSequencer::TriedText() const {
+    std::string text;
+    for (const CommSettings& framing : m_tried) {
+        text += (text.empty() ? "" : ", ") + FramingText(framing);
+    }
+    return text;
+}
+
 SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, std::int64_t nowMs) {
+    m_result.answersAt = m_options.port;
     if (m_phase == Phase::ReadAfter) {
         m_result.after = record;
         return Finish();
@@ -231,8 +338,27 @@ SequencerStep ProfileSequencer::ReadFinished(const SerialParamRecord& record, st
 
 SequencerStep ProfileSequencer::ReadFailed(RunError failure, const std::string& detail,
                                            std::int64_t nowMs) {
-    if (m_attempts <= m_options.retries) {
+    if (m_attempts <= m_readRetries) {
         return Write(m_lastFrame, m_lastReplyBytes, nowMs);
+    }
+    if (m_phase == Phase::ReadBefore && m_options.mode != SequencerMode::Compare) {
+        // A rerun finds a reader that already took the profile's framing.
+        const CommSettings framing = ProfilePortSettings();
+        m_tried.push_back(m_options.port);
+        if (m_search == Search::None && !SameFraming(framing, m_options.port)) {
+            m_search = Search::Before;
+            m_readRetries = 0;
+            return ReopenAt(framing, nowMs);
+        }
+    }
+    if (m_phase == Phase::ReadAfter && m_search == Search::After) {
+        m_tried.push_back(m_options.port);
+        if (++m_candidate < m_candidates.size()) {
+            m_readRetries = 0;
+            return ReopenAt(m_candidates[m_candidate], nowMs);
+        }
+        m_result.answersAt.reset();
+        return Finish(RunError::NoReply, "no answer at any speed tried: " + TriedText());
     }
     const bool back = m_phase == Phase::ReadAfter;
     return Finish(failure, std::string(back ? "reading the reader's parameters back: "
@@ -312,6 +438,12 @@ void ProfileSequencer::FillOutcomes() {
         }
         const bool readable = before.has_value();
         const bool heldBefore = readable && *before == *wanted;
+        // A framing is verified only by a reply heard at that framing.
+        const bool framing = IsFramingKey(info.key);
+        const bool heardThere =
+            !framing ||
+            (m_result.answersAt && FramingNumber(info.key, *m_result.answersAt) == wanted->number);
+        const bool searched = framing && m_search == Search::After;
         if (!anyWritten) {
             // Nothing went out: what the reader holds is all there is to say.
             r.outcome = !readable    ? KeyOutcome::NotVerifiable
@@ -319,10 +451,16 @@ void ProfileSequencer::FillOutcomes() {
                                      : KeyOutcome::Mismatch;
         } else if (after) {
             if (*after == *wanted) {
-                r.outcome = heldBefore ? KeyOutcome::Unchanged : KeyOutcome::Verified;
+                r.outcome = heldBefore   ? KeyOutcome::Unchanged
+                            : heardThere ? KeyOutcome::Verified
+                                         : KeyOutcome::Mismatch;
             } else {
-                r.outcome = r.sent && !answered ? KeyOutcome::NoReply : KeyOutcome::Mismatch;
+                // Found after the change: what the reader shows is its true state.
+                r.outcome =
+                    r.sent && !answered && !searched ? KeyOutcome::NoReply : KeyOutcome::Mismatch;
             }
+        } else if (searched && r.sent) {
+            r.outcome = KeyOutcome::NoReply; // answered at no framing tried
         } else if (heldBefore) {
             r.outcome = KeyOutcome::Unchanged;
         } else {
@@ -339,6 +477,19 @@ SequencerStep ProfileSequencer::Lost(const std::string& detail) {
 SequencerStep ProfileSequencer::Finish(RunError failure, std::string error) {
     m_phase = Phase::Done;
     FillOutcomes();
+    const auto& at = m_result.answersAt;
+    using Found = SequencerResult::Found;
+    if (m_search != Search::None && !at) {
+        m_result.found = Found::Nowhere;
+        m_result.where = "no answer at any speed tried: " + TriedText();
+    } else if (m_search == Search::After && SameFraming(*at, m_oldPort) &&
+               !SameFraming(m_oldPort, m_candidates.front())) {
+        m_result.found = Found::StillAtOld;
+        m_result.where = "the reader still answers at " + FramingText(*at);
+    } else if (at && !SameFraming(*at, m_startPort)) {
+        m_result.found = Found::Elsewhere;
+        m_result.where = "the reader answers at " + FramingText(*at);
+    }
     m_result.failure = error;
     const bool stopped = failure == RunError::Stopped;
     if ((failure == RunError::None || stopped) && m_options.mode != SequencerMode::DryRun) {
@@ -383,6 +534,10 @@ SequencerStep ProfileSequencer::Finish(RunError failure, std::string error) {
         } else if (!stopped && !failed.empty()) {
             error = RunErrorText(failure) + ": " + KeyNames(failed);
         }
+    }
+    if (!error.empty() && !m_result.where.empty() &&
+        error.find(m_result.where) == std::string::npos) {
+        error += "; " + m_result.where;
     }
     m_result.error = std::move(error);
     m_result.code = failure;

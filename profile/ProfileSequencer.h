@@ -46,7 +46,13 @@ struct SequencerStep {
     std::optional<CommSettings> reopen;
     std::optional<std::int64_t> deadlineMs;
     bool done = false;
+    // Before reopening: wait until everything written has left the port. An adapter that
+    // changes speed with bytes still in its buffer sends them garbled.
+    bool drain = false;
 };
+
+// "9600 8N1", "19200 7E2".
+std::string FramingText(const CommSettings& settings);
 
 enum class KeyOutcome {
     Unchanged,     // the reader held the value already (and still does)
@@ -78,6 +84,14 @@ struct SequencerResult {
     Plan plan;
     std::optional<SerialParamRecord> before;
     std::optional<SerialParamRecord> after;
+    // The framing at which the reader last answered; nothing when it answered nowhere tried.
+    std::optional<CommSettings> answersAt;
+    // How answersAt stands to the run: the dialog words it in its own language.
+    enum class Found { WhereBegun, Elsewhere, StillAtOld, Nowhere };
+    Found found = Found::WhereBegun;
+    // Where the reader answers when that is not where the run began ("the reader answers at
+    // 19200 8N1", "the reader still answers at 9600 8N1"), or that it answered at none tried.
+    std::string where;
 };
 
 class ProfileSequencer {
@@ -101,6 +115,9 @@ public:
 
 private:
     enum class Phase { Idle, ReadBefore, Sending, Reopening, ReadAfter, Done };
+    // Why the port is reopened: to read the reader first at the profile's framing, or to look
+    // for it after a framing change.
+    enum class Search { None, Before, After };
     enum class ReadState { Incomplete, Complete, Malformed };
 
     SequencerStep Write(Bytes frame, std::size_t replyBytes, std::int64_t nowMs);
@@ -110,6 +127,10 @@ private:
     SequencerStep NextCommand(std::int64_t nowMs);
     SequencerStep ReadFinished(const SerialParamRecord& record, std::int64_t nowMs);
     SequencerStep ReadFailed(RunError failure, const std::string& detail, std::int64_t nowMs);
+    SequencerStep ReopenAt(const CommSettings& settings, std::int64_t nowMs);
+    SequencerStep StartSearchAfter(std::int64_t nowMs);
+    CommSettings ProfilePortSettings() const;
+    std::string TriedText() const;
     SequencerStep Finish(RunError failure = RunError::None, std::string error = {});
     SequencerStep Lost(const std::string& detail);
     ReadState ParamReplyState(std::size_t& end) const;
@@ -132,5 +153,13 @@ private:
     std::vector<bool> m_written;
     std::vector<bool> m_answered;
     bool m_stopRequested = false;
+    int m_readRetries = 0;
+    Search m_search = Search::None;
+    CommSettings m_startPort;               // where the run began
+    CommSettings m_oldPort;                 // where the serial parameters were sent
+    std::vector<CommSettings> m_candidates; // framings to look for the reader at, in order
+    std::size_t m_candidate = 0;
+    CommSettings m_reopenTo;
+    std::vector<CommSettings> m_tried; // framings queried without an answer
     SequencerResult m_result;
 };

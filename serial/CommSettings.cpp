@@ -102,6 +102,17 @@ CommParity ParityOfItem(int position) {
     }
 }
 
+int ItemOfParity(CommParity parity) {
+    switch (parity) {
+    case CommParity::Even:
+        return PARITY_EVEN;
+    case CommParity::Odd:
+        return PARITY_ODD;
+    default:
+        return PARITY_NONE;
+    }
+}
+
 std::string CommSettingsText(const CommSettings& s) {
     const char parity = s.parity == CommParity::Even    ? 'e'
                         : s.parity == CommParity::Odd   ? 'o'

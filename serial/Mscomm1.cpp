@@ -4,6 +4,17 @@
 
 #include <QMetaObject>
 
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#endif
+
+namespace {
+
+// A frame at the slowest speed takes well under this.
+constexpr int DRAIN_LIMIT_MS = 2000;
+
+} // namespace
+
 CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
     connect(&m_port, &QSerialPort::readyRead, this, &CMscomm1::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &CMscomm1::onErrorOccurred);
@@ -124,6 +135,19 @@ void CMscomm1::OpenAt(const CommSettings& settings) {
 
 bool CMscomm1::get_PortOpen() const {
     return m_port.isOpen();
+}
+
+void CMscomm1::Drain() {
+    if (!m_port.isOpen()) {
+        return;
+    }
+    while (m_port.bytesToWrite() > 0 && m_port.waitForBytesWritten(DRAIN_LIMIT_MS)) {
+    }
+#if defined(Q_OS_UNIX)
+    if (m_port.handle() >= 0) {
+        ::tcdrain(m_port.handle());
+    }
+#endif
 }
 
 void CMscomm1::put_Output(const QByteArray& bytes) {

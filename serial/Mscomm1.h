@@ -56,6 +56,9 @@ public:
     bool get_PortOpen() const;
     // Writes the bytes in one piece; raises CommError when the port is closed or the write fails.
     void put_Output(const QByteArray& bytes);
+    // Waits (bounded) until everything written has left the port: an adapter that changes
+    // speed with bytes still queued sends them garbled.
+    void Drain();
     QByteArray get_Input();
     // Setting 0 discards every byte received and not yet read.
     void put_InBufferCount(short count);

@@ -19,4 +19,16 @@ ReaderSettings NumberedReader(const ReaderSettings& first, int number) {
     return reader;
 }
 
+SerialFraming FramingOf(const ReaderSettings& settings) {
+    return {settings.baudRate, settings.dataBits, settings.stopBits, settings.parity};
+}
+
+std::string FramingText(const SerialFraming& framing) {
+    static const char PARITY_LETTERS[] = {'E', 'O', 'N'};
+    const char parity =
+        framing.parity < sizeof PARITY_LETTERS ? PARITY_LETTERS[framing.parity] : '?';
+    return std::to_string(framing.baud) + " " + std::to_string(framing.dataBits) + parity +
+           std::to_string(framing.stopBits);
+}
+
 } // namespace sim

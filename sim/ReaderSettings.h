@@ -93,6 +93,20 @@ struct ReaderSettings {
     bool operator==(const ReaderSettings&) const = default;
 };
 
+// How the reader puts bytes on its serial line: it understands only bytes sent this way, and
+// its replies are garbage to a port set otherwise. Parity as in ReaderSettings.
+struct SerialFraming {
+    std::int32_t baud = 9600;
+    std::uint8_t dataBits = 8;
+    std::uint8_t stopBits = 1;
+    std::uint8_t parity = 2;
+
+    bool operator==(const SerialFraming&) const = default;
+};
+SerialFraming FramingOf(const ReaderSettings& settings);
+// "9600 8N1", "19200 7E2".
+std::string FramingText(const SerialFraming& framing);
+
 // Readers number two and up: a copy of the first with its own name and address.
 ReaderSettings NumberedReader(const ReaderSettings& first, int number);
 

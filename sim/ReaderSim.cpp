@@ -20,6 +20,8 @@ constexpr std::size_t CARD_AFFIX_FORMAT_OFFSET = 0;
 constexpr std::size_t CARD_AFFIX_PREFIX_LEN_OFFSET = 1;
 
 constexpr std::size_t MAX_AWAITING_SENDERS = 1024;
+// Where --serial-params-fault misreads-speed sends the reader.
+constexpr std::int32_t MISREAD_BAUD = 256000;
 
 const std::uint8_t CRLF[] = {0x0D, 0x0A};
 
@@ -239,27 +241,76 @@ ReaderSim::ReaderSim(std::vector<ReaderSettings> readers) : m_readers(std::move(
 }
 
 Outcome ReaderSim::HandleSerial(const SerialInput& input) {
+    Outcome out;
     switch (input.kind) {
     case SerialInput::Kind::Frame:
         return HandleFrame(input.bytes);
     case SerialInput::Kind::BadChecksum:
-        return {{}, {}, "bad checksum: frame dropped"};
+        out.note = "bad checksum: frame dropped";
+        break;
     case SerialInput::Kind::Echo:
-        return {input.bytes, {}, "not a frame: echoed"};
+        out.serialReply = input.bytes;
+        out.note = "not a frame: echoed";
+        break;
     case SerialInput::Kind::Discarded:
+        out.note = "no CR LF in " + std::to_string(input.bytes.size()) + " bytes: discarded";
         break;
     }
-    return {{}, {}, "no CR LF in " + std::to_string(input.bytes.size()) + " bytes: discarded"};
+    out.replyFraming = FramingOf(m_readers.front());
+    return out;
 }
 
 Outcome ReaderSim::HandleFrame(std::span<const std::uint8_t> frame) {
+    const SerialFraming held = FramingOf(m_readers.front());
     Outcome out = AnswerFrame(frame);
+    const bool early = frame[HDR_CMD_ID] == CMD_SERIAL_PARAMS &&
+                       m_faults.serialParams == SerialFaults::SerialParams::SwitchesEarly;
+    out.replyFraming = early ? FramingOf(m_readers.front()) : held;
     if (!out.serialReply.empty()) {
         out.delayMs = m_faults.replyDelayMs;
         if (out.delayMs > 0) {
             out.note += " (answered " + std::to_string(out.delayMs) + " ms late)";
         }
     }
+    return out;
+}
+
+Outcome ReaderSim::SerialParamsFault(std::span<const std::uint8_t> payload) {
+    using Fault = SerialFaults::SerialParams;
+    ReaderSettings& reader = m_readers.front();
+    Outcome out;
+    ReaderSettings changed = reader;
+    if (!ApplySerialCommand(changed, CMD_SERIAL_PARAMS, payload)) {
+        out.note = "command " + Hex(CMD_SERIAL_PARAMS) + " not understood: ignored";
+        return out;
+    }
+    switch (m_faults.serialParams) {
+    case Fault::Ignores:
+        out.note = "fault: serial parameters ignored";
+        return out;
+    case Fault::AnswersNoSwitch:
+        out.serialReply = SerialReply(CMD_SERIAL_PARAMS, {});
+        out.note = "fault: serial parameters answered, framing kept";
+        return out;
+    case Fault::SwitchesNoAnswer:
+        reader = changed;
+        out.note = "fault: serial parameters applied without a reply";
+        return out;
+    case Fault::MisreadsSpeed:
+        // The last speed a search tries: the slowest case of finding a reader.
+        changed.baudRate = MISREAD_BAUD;
+        reader = changed;
+        out.serialReply = SerialReply(CMD_SERIAL_PARAMS, {});
+        out.note = "fault: serial parameters answered, then applied at " +
+                   std::to_string(MISREAD_BAUD) + " baud";
+        return out;
+    case Fault::SwitchesEarly:
+    case Fault::Normal:
+        break;
+    }
+    reader = changed;
+    out.serialReply = SerialReply(CMD_SERIAL_PARAMS, {});
+    out.note = "fault: serial parameters applied before the reply went out";
     return out;
 }
 
@@ -318,6 +369,9 @@ Outcome ReaderSim::AnswerFrame(std::span<const std::uint8_t> frame) {
         return out;
     default:
         break;
+    }
+    if (cmdId == CMD_SERIAL_PARAMS && m_faults.serialParams != SerialFaults::SerialParams::Normal) {
+        return SerialParamsFault(payload);
     }
     if (m_faults.stale.contains(cmdId)) {
         // Checked on a copy, so that only a command the reader understands is answered.

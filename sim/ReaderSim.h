@@ -50,15 +50,26 @@ struct SerialFaults {
         Short,   // header and CR LF only, as a reader that refuses the query
         Garbled, // a stray byte after the header: 183 bytes
     };
+    // What the reader does with the serial-parameters command.
+    enum class SerialParams {
+        Normal,           // answers at its old framing, then switches
+        AnswersNoSwitch,  // answers and keeps its framing
+        SwitchesNoAnswer, // switches without a word
+        Ignores,          // neither answers nor switches
+        SwitchesEarly,    // switches, then answers: the reply goes out at the new framing
+        MisreadsSpeed,    // answers, then takes the new framing at 256000 baud, whatever was sent
+    };
     std::set<std::uint8_t> silent; // commands neither applied nor answered
     std::set<std::uint8_t> stale;  // settings answered but not applied
     int replyDelayMs = 0;          // every serial reply, this late
     ParamReply paramReply = ParamReply::Normal;
     std::optional<std::size_t> stopAfter; // frames handled before the reader goes quiet
+    SerialParams serialParams = SerialParams::Normal;
 
     bool Any() const {
         return !silent.empty() || !stale.empty() || replyDelayMs > 0 ||
-               paramReply != ParamReply::Normal || stopAfter.has_value();
+               paramReply != ParamReply::Normal || stopAfter.has_value() ||
+               serialParams != SerialParams::Normal;
     }
 };
 
@@ -83,6 +94,9 @@ struct Outcome {
     std::vector<OutDatagram> datagrams;
     std::string note; // one line for the log
     int delayMs = 0;  // the serial reply goes out this late
+    // The framing the serial reply goes out at: the reader's when the frame came, unless it
+    // switched before answering.
+    SerialFraming replyFraming{};
     // A network command changed this reader's settings; datagrams to the target go this late.
     std::optional<std::size_t> netChanged = std::nullopt;
     int announceDelayMs = 0;
@@ -114,6 +128,7 @@ public:
 private:
     Outcome HandleFrame(std::span<const std::uint8_t> frame);
     Outcome AnswerFrame(std::span<const std::uint8_t> frame);
+    Outcome SerialParamsFault(std::span<const std::uint8_t> payload);
     Outcome ApplyNetBlock(std::span<const std::uint8_t> block);
     std::vector<std::uint8_t> RecordText() const;
 

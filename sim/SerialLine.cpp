@@ -1,6 +1,6 @@
 #include "sim/SerialLine.h"
 
-#include "sim/PeerBaud.h"
+#include "sim/PeerFraming.h"
 
 #include <QSocketNotifier>
 
@@ -124,8 +124,8 @@ void CSerialLine::Watch() {
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &CSerialLine::OnWritable);
 }
 
-int CSerialLine::PeerBaud() const {
-    return ::PeerBaud(m_fd);
+std::optional<sim::SerialFraming> CSerialLine::PeerFraming() const {
+    return ::PeerFraming(m_fd);
 }
 
 void CSerialLine::OnReadable() {

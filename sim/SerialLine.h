@@ -2,9 +2,13 @@
 // POSIX only (openpty, termios).
 #pragma once
 
+#include "sim/ReaderSettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class QSocketNotifier;
 
@@ -19,9 +23,9 @@ public:
     // Opens an existing serial device in raw mode at the given speed.
     bool OpenDevice(const QString& path, int baud);
     QString Path() const { return m_path; }
-    // The speed the other end has set on a pseudo-terminal (the master sees the terminal's
-    // settings); -1 when it cannot be read.
-    int PeerBaud() const;
+    // The framing the other end has set on a pseudo-terminal (the master sees the terminal's
+    // settings); nothing when it cannot be read.
+    std::optional<sim::SerialFraming> PeerFraming() const;
     QString ErrorString() const { return m_error; }
 
     // Queues the bytes and writes what the line takes now; the rest follows as it drains.

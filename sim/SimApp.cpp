@@ -139,19 +139,38 @@ void CReaderSimApp::Announce() {
     }
 }
 
+std::optional<sim::SerialFraming>
+CReaderSimApp::OtherFraming(const sim::SerialFraming& ours) const {
+    if (!m_options.strictBaud || !m_options.device.isEmpty()) {
+        return std::nullopt;
+    }
+    auto peer = m_serial->PeerFraming().value_or(sim::SerialFraming{-1, 0, 0, 0});
+    // A Linux pseudo-terminal keeps the speed and stop bits the other end sets but forces eight
+    // data bits without parity: those two cannot be told apart here.
+    peer.dataBits = ours.dataBits;
+    peer.parity = ours.parity;
+    if (peer == ours) {
+        return std::nullopt;
+    }
+    return peer;
+}
+
 void CReaderSimApp::OnSerialBytes(const QByteArray& bytes) {
     PrintLog(QStringLiteral("serial rx [%1]%2").arg(bytes.size()).arg(Hex(bytes)));
-    if (m_options.strictBaud && m_options.device.isEmpty()) {
-        if (const int baud = m_serial->PeerBaud(); baud != m_options.deviceBaud) {
-            PrintLog(QStringLiteral("serial: sent at %1 baud, not %2: not understood")
-                         .arg(baud)
-                         .arg(m_options.deviceBaud));
-            return;
-        }
+    const sim::SerialFraming held = sim::FramingOf(m_sim.Reader(0));
+    if (const auto other = OtherFraming(held)) {
+        PrintLog(QStringLiteral("serial: sent at %1, the reader is at %2: not understood")
+                     .arg(QString::fromStdString(sim::FramingText(*other)),
+                          QString::fromStdString(sim::FramingText(held))));
+        return;
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     for (const sim::SerialInput& input : m_parser.Feed({data, std::size_t(bytes.size())})) {
         Apply(m_sim.HandleSerial(input), QStringLiteral("serial"), {}, 0, 0);
+    }
+    if (const sim::SerialFraming now = sim::FramingOf(m_sim.Reader(0)); now != held) {
+        PrintLog(QStringLiteral("serial: the reader is now at %1")
+                     .arg(QString::fromStdString(sim::FramingText(now))));
     }
     if (m_parser.Pending() > 0) {
         m_quietTimer.start();
@@ -235,7 +254,15 @@ void CReaderSimApp::Apply(const sim::Outcome& outcome, const QString& channel,
     }
     if (!outcome.serialReply.empty()) {
         const auto reply = outcome.serialReply;
-        const auto write = [this, reply] {
+        const auto framing = outcome.replyFraming;
+        const auto write = [this, reply, framing] {
+            // Judged when the bytes leave: a port that changed meanwhile hears garbage.
+            if (const auto other = OtherFraming(framing)) {
+                PrintLog(QStringLiteral("serial: reply sent at %1, the other end is at %2: lost")
+                             .arg(QString::fromStdString(sim::FramingText(framing)),
+                                  QString::fromStdString(sim::FramingText(*other))));
+                return;
+            }
             PrintLog(QStringLiteral("serial tx [%1]%2").arg(reply.size()).arg(Hex(reply)));
             m_serial->Write(
                 QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())));

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CSerialLine;
@@ -27,8 +28,9 @@ struct SimOptions {
     quint16 listenPort = UDP_READER_PORT;
     int announceEveryMs = 0; // besides the start-up announcements; 0: never
     bool udpConfirm = false;
-    // Answer only when the other end of the pseudo-terminal runs at deviceBaud, as a reader
-    // hears nothing sensible at any other speed.
+    // On a pseudo-terminal, understand only what the other end sends at the first reader's
+    // speed and stop bits, and reach it only there, as a reader hears nothing sensible
+    // otherwise (a pty does not carry data bits and parity).
     bool strictBaud = false;
     sim::SerialFaults faults;
     sim::NetFaults netFaults;
@@ -50,6 +52,8 @@ public:
 private:
     void OnSerialBytes(const QByteArray& bytes);
     void OnSerialQuiet();
+    // With strictBaud on a pseudo-terminal: the other end's framing when it is not this one.
+    std::optional<sim::SerialFraming> OtherFraming(const sim::SerialFraming& ours) const;
     void OnDatagrams(QUdpSocket* socket, std::size_t reader);
     void Announce();
     // The socket reader sends from: its own, or the one all readers share.

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <set>
@@ -103,8 +104,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
         QStringLiteral("path"));
     const QCommandLineOption baudOption(QStringLiteral("baud"),
-                                        QStringLiteral("Speed of --device, or the speed "
-                                                       "--strict-baud expects (default 9600)."),
+                                        QStringLiteral("Speed of --device; with --strict-baud, "
+                                                       "the reader's own speed (default 9600)."),
                                         QStringLiteral("speed"), QStringLiteral("9600"));
     const QCommandLineOption linkOption(
         {QStringLiteral("l"), QStringLiteral("link")},
@@ -129,7 +130,16 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Also confirm each serial setting over UDP (code + 1)."));
     const QCommandLineOption strictBaudOption(
         QStringLiteral("strict-baud"),
-        QStringLiteral("On a pseudo-terminal, answer only when the other end uses --baud."));
+        QStringLiteral("On a pseudo-terminal, answer only when the other end uses the reader's "
+                       "own speed and stop bits, and follow its serial parameters."));
+    const QCommandLineOption serialParamsFaultOption(
+        QStringLiteral("serial-params-fault"),
+        QStringLiteral("Fault: with the serial-parameters command, answer without switching, "
+                       "switch without answering, ignore it, switch before the reply leaves, or "
+                       "answer and switch "
+                       "to 256000 baud."),
+        QStringLiteral("answers-no-switch|switches-no-answer|ignores|switches-early|"
+                       "misreads-speed"));
     const QCommandLineOption readersOption({QStringLiteral("n"), QStringLiteral("readers")},
                                            QStringLiteral("Play this many readers."),
                                            QStringLiteral("count"));
@@ -177,7 +187,7 @@ int main(int argc, char* argv[]) {
     parser.addOptions({configOption, deviceOption, baudOption, linkOption, targetOption,
                        listenOption, announceOption, confirmOption, readersOption, nameOption,
                        silentOption, staleOption, delayOption, paramReplyOption, stopAfterOption,
-                       strictBaudOption});
+                       strictBaudOption, serialParamsFaultOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -244,6 +254,10 @@ int main(int argc, char* argv[]) {
     options.announceEveryMs = int(seconds * 1000);
     options.udpConfirm = parser.isSet(confirmOption);
     options.strictBaud = parser.isSet(strictBaudOption);
+    if (options.strictBaud && options.device.isEmpty() && parser.isSet(baudOption)) {
+        // The speed the reader holds, so that it is found and changed there.
+        options.readers.front().baudRate = options.deviceBaud;
+    }
     sim::SerialFaults& faults = options.faults;
     if (parser.isSet(silentOption) && !ParseCodes(parser.value(silentOption), faults.silent)) {
         return Usage(QStringLiteral("--silent: command codes such as 0x16,0x10"));
@@ -273,6 +287,27 @@ int main(int argc, char* argv[]) {
             return Usage(QStringLiteral("--stop-after: a number of frames, 0 or more"));
         }
         faults.stopAfter = std::size_t(frames);
+    }
+
+    if (parser.isSet(serialParamsFaultOption)) {
+        using Fault = sim::SerialFaults::SerialParams;
+        const std::pair<const char*, Fault> kinds[] = {
+            {"answers-no-switch", Fault::AnswersNoSwitch},
+            {"switches-no-answer", Fault::SwitchesNoAnswer},
+            {"ignores", Fault::Ignores},
+            {"switches-early", Fault::SwitchesEarly},
+            {"misreads-speed", Fault::MisreadsSpeed},
+        };
+        const QString kind = parser.value(serialParamsFaultOption);
+        const auto* found =
+            std::find_if(std::begin(kinds), std::end(kinds),
+                         [&kind](const auto& k) { return kind == QLatin1String(k.first); });
+        if (found == std::end(kinds)) {
+            return Usage(QStringLiteral("--serial-params-fault: answers-no-switch, "
+                                        "switches-no-answer, ignores, switches-early or "
+                                        "misreads-speed"));
+        }
+        faults.serialParams = found->second;
     }
 
     options.ownAddresses = parser.isSet(ownAddressOption);

@@ -177,6 +177,14 @@
         <source>, %1 sent but not read back</source>
         <translation>，%1 项已发送但未读回</translation>
     </message>
+    <message>
+        <source>the reader answers at %1</source>
+        <translation>读卡器现在以 %1 应答</translation>
+    </message>
+    <message>
+        <source>the reader still answers at %1</source>
+        <translation>读卡器仍以 %1 应答</translation>
+    </message>
 </context>
 <context>
     <name>CTessaroDlg</name>

@@ -75,9 +75,21 @@ QString CProfileResultsView::SummaryText(const SequencerResult& result, bool com
     }
     // A failure that is not a setting's (a lost port, a read that failed) is always said: the
     // settings' outcomes alone would hide it.
-    const QString failure = result.failure.empty()
-                                ? QString()
-                                : QStringLiteral("; ") + QString::fromStdString(result.failure);
+    QString failure = result.failure.empty()
+                          ? QString()
+                          : QStringLiteral("; ") + QString::fromStdString(result.failure);
+    // Where the reader answers now, when a framing change moved it or should have.
+    using Found = SequencerResult::Found;
+    const QString at =
+        result.answersAt ? QString::fromStdString(FramingText(*result.answersAt)) : QString();
+    if (result.found == Found::Elsewhere) {
+        failure += QStringLiteral("; ") + tr("the reader answers at %1").arg(at);
+    } else if (result.found == Found::StillAtOld) {
+        failure += QStringLiteral("; ") + tr("the reader still answers at %1").arg(at);
+    } else if (result.found == Found::Nowhere &&
+               !failure.contains(QString::fromStdString(result.where))) {
+        failure += QStringLiteral("; ") + QString::fromStdString(result.where);
+    }
     if (compare) {
         QString text;
         if (!failed.isEmpty()) {

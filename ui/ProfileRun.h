@@ -38,6 +38,12 @@ signals:
     void Finished();
 
 private:
+    // Leaves the port where the reader last answered (where the run began when it answered
+    // nowhere), so the dialog's next button reaches it.
+    void SettlePort();
+
+    CMscomm1& m_comm;
+    CommSettings m_startPort;
     SequencerJob m_job;
     CPortDriver m_driver;
 };

@@ -271,6 +271,8 @@ private:
     void OnDeviceLost();
     void FindReaderNext();
     void OnFindReaderStep();
+    // The Port baud rate box shows the speed the port is at.
+    void ShowPortBaud(int baud);
     void EndFindReader(const QString& outcome);
 
     void BuildControls();

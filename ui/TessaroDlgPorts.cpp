@@ -248,13 +248,7 @@ void CTessaroDlg::OnFindReaderStep() {
     }
     const FindCandidate& found = m_findQueue[m_findIndex];
     // The port and speed that answered are what the lists now hold; the port stays open.
-    QComboBox* baud = combo(IDC_PORT_BAUD);
-    const int speedItem = baud->findText(QString::number(found.baud));
-    if (speedItem >= 0) {
-        baud->setCurrentIndex(speedItem);
-    } else {
-        baud->setEditText(QString::number(found.baud));
-    }
+    ShowPortBaud(found.baud);
     QComboBox* port = combo(IDC_PORT);
     const int portItem = found.port.comPort > 0 ? found.port.comPort - 1
                                                 : port->findData(found.port.path, PATH_ROLE);
@@ -271,6 +265,16 @@ void CTessaroDlg::OnFindReaderStep() {
                 .arg(found.label)
                 .arg(found.baud));
     EndFindReader(tr("Reader found on %1 at %2 baud").arg(found.label).arg(found.baud));
+}
+
+void CTessaroDlg::ShowPortBaud(int baud) {
+    QComboBox* box = combo(IDC_PORT_BAUD);
+    const int item = box->findText(QString::number(baud));
+    if (item >= 0) {
+        box->setCurrentIndex(item);
+    } else {
+        box->setEditText(QString::number(baud));
+    }
 }
 
 void CTessaroDlg::EndFindReader(const QString& outcome) {

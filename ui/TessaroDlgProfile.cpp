@@ -171,6 +171,8 @@ void CTessaroDlg::OnProfileRunFinished() {
     }
     SetProfileButtons(true);
     SetSettingButtons(m_comm.get_PortOpen());
+    // The run left the port where the reader answers: the box says so.
+    ShowPortBaud(m_comm.SettingsValue().baudRate);
     const QString what = m_profileCompare ? QStringLiteral("compare") : QStringLiteral("apply");
     if (run->Cancelled()) {
         LogNote(FrameChannel::Serial, SerialLogPort(), what + QStringLiteral(": cancelled"));

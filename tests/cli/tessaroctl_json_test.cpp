@@ -20,6 +20,11 @@ const char* const SEQUENCER_SHAPE = R"(: array
 [].port: string
 [].ok: bool
 [].error: null|string
+[].answers_at: object|null
+[].answers_at.baud_rate: number
+[].answers_at.data_bits: number
+[].answers_at.stop_bits: number
+[].answers_at.parity: string
 [].settings: array
 [].settings[]: object
 [].settings[].key: string
@@ -43,6 +48,11 @@ const char* const GET_SHAPE = R"(: object
 .port: string
 .ok: bool
 .error: null|string
+.answers_at: object|null
+.answers_at.baud_rate: number
+.answers_at.data_bits: number
+.answers_at.stop_bits: number
+.answers_at.parity: string
 .profile: object|null
 .profile.tessaro_profile: number
 .profile.description?: string

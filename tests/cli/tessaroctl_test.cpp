@@ -218,7 +218,8 @@ private slots:
                               "barcode_prefix=text:QR:", "barcode_suffix=hex:0d0a",
                               "baud_rate=115200", "start_bit=7"});
         QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
-        QVERIFY(r.out.endsWith("ok: 6 verified\n"));
+        QVERIFY2(r.out.endsWith("ok: 6 verified; the reader answers at 115200 8N1\n"),
+                 qPrintable(Show(r)));
 
         const QString copy = m_dir.filePath(QStringLiteral("copy.json"));
         QCOMPARE(RunCtl({"get", "--port", a, "--out", copy}).exitCode, 0);
@@ -232,7 +233,8 @@ private slots:
         QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
         QVERIFY2(r.out.contains("\nhorn                   Close -> Open  verified\n"),
                  qPrintable(Show(r)));
-        QVERIFY(r.out.endsWith("ok: 16 unchanged, 6 verified\n"));
+        QVERIFY2(r.out.endsWith("ok: 16 unchanged, 6 verified; the reader answers at 115200 8N1\n"),
+                 qPrintable(Show(r)));
 
         // The reader switched to 115200 baud, and the engine followed it.
         const CtlResult got = RunCtl({"get", "--port", b, "--baud", "115200", "--json"});
@@ -422,6 +424,65 @@ private slots:
         }
     }
 
+    // A reader heard only at the speed it holds: every way of taking the new speed ends with
+    // the reader found and named, in the text and in the JSON.
+    void speedChangesEndWhereTheReaderAnswers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("baudOutcome");
+        QTest::addColumn<int>("answersAt");
+        QTest::addColumn<QString>("said");
+        const QString moved = QStringLiteral("ok: 2 verified; the reader answers at 19200 8N1");
+        const QString kept =
+            QStringLiteral("failed: did not take: baud_rate; the reader still answers at 9600 8N1");
+        QTest::newRow("answers and switches") << "" << 0 << "verified" << 19200 << moved;
+        QTest::newRow("answers, does not switch")
+            << "answers-no-switch" << 4 << "mismatch" << 9600 << kept;
+        QTest::newRow("switches without answering")
+            << "switches-no-answer" << 0 << "verified" << 19200 << moved;
+        QTest::newRow("ignores it") << "ignores" << 4 << "mismatch" << 9600 << kept;
+        QTest::newRow("switches before its reply leaves")
+            << "switches-early" << 0 << "verified" << 19200 << moved;
+    }
+
+    void speedChangesEndWhereTheReaderAnswers() {
+        QFETCH(QString, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, baudOutcome);
+        QFETCH(int, answersAt);
+        QFETCH(QString, said);
+        QStringList simArgs{QStringLiteral("--strict-baud")};
+        if (!fault.isEmpty()) {
+            simArgs << QStringLiteral("--serial-params-fault") << fault;
+        }
+        SimReaders sims;
+        const QString pty = sims.Start(simArgs);
+        QVERIFY(!pty.isEmpty());
+        const QString profile = Profile(m_dir, QStringLiteral("speed.json"),
+                                        "\"baud_rate\": 19200, \"horn\": \"Open\"");
+
+        const QString pcap = m_dir.filePath(QStringLiteral("speed.pcapng"));
+        CtlResult r = RunCtl({"apply", "--pcap", pcap, "--port", pty, profile});
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        const QString text = QString::fromLocal8Bit(exitCode == 0 ? r.out : r.err);
+        QVERIFY2(text.contains(said), qPrintable(Show(r)));
+        // The capture names every framing the port was opened at.
+        QFile capture(pcap);
+        QVERIFY(capture.open(QIODevice::ReadOnly));
+        QVERIFY(capture.readAll().contains(pty.toUtf8() + " at 9600,n,8,1; 19200,n,8,1"));
+
+        // Run again: the reader is found where the first run left it.
+        r = RunCtl({"apply", "--json", "--port", pty, profile});
+        QVERIFY2(r.exitCode == exitCode, qPrintable(Show(r)));
+        const QJsonObject port = r.JsonArray()[0].toObject();
+        QCOMPARE(
+            port[QStringLiteral("answers_at")].toObject(),
+            (QJsonObject{
+                {"baud_rate", answersAt}, {"data_bits", 8}, {"stop_bits", 1}, {"parity", "NONE"}}));
+        QCOMPARE(Outcomes(port).value(QStringLiteral("baud_rate")),
+                 exitCode == 0 ? QStringLiteral("unchanged") : baudOutcome);
+    }
+
     void aVanishedPortEndsTheRunWithTheKeyNamed() {
         SimReaders sims;
         const QString pty = sims.Start({QStringLiteral("--silent"), QStringLiteral("0x16")});
@@ -578,6 +639,48 @@ private slots:
         QCOMPARE(settings[QStringLiteral("card_suffix")].toObject(),
                  (QJsonObject{{"hex", "0d0a"}}));
         QCOMPARE(settings[QStringLiteral("horn")].toString(), QStringLiteral("Open"));
+    }
+
+    // The example as the manual prints it, against a reader heard only at its own speed.
+    void theManualsSpeedChangeExampleWorks() {
+        SimReaders sims;
+        const QString pty = sims.Start({QStringLiteral("--strict-baud")});
+        QVERIFY(!pty.isEmpty());
+        QFile manual(QStringLiteral(TESSARO_SOURCE_DIR "/packaging/tessaroctl.1"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll());
+        const qsizetype at = page.indexOf(QStringLiteral("Change a reader's speed"));
+        QVERIFY(at > 0);
+        const QStringList commands = page.mid(page.indexOf(QStringLiteral(".nf\n"), at) + 4)
+                                         .section(QStringLiteral(".fi\n"), 0, 0)
+                                         .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+                                         .replace(QStringLiteral("/dev/ttyUSB0"), pty)
+                                         .split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(commands.size(), 2);
+        CtlResult r;
+        for (const QString& command : commands) {
+            QVERIFY(command.startsWith(QStringLiteral("tessaroctl ")));
+            r = RunCtl(command.split(u' ').mid(1));
+            QVERIFY2(r.exitCode == 0, qPrintable(command + u'\n' + Show(r)));
+        }
+        QCOMPARE(QString::fromLocal8Bit(r.err),
+                 QStringLiteral("tessaroctl: %1: reader found at 19200 baud\n").arg(pty));
+        QVERIFY(QString::fromLocal8Bit(r.out).contains(QRegularExpression(
+            QStringLiteral("^baud_rate +19200$"), QRegularExpression::MultilineOption)));
+
+        // The speed found is in the JSON too; the other commands find it as well.
+        r = RunCtl({"get", "--json", "--baud", "auto", "--port", pty});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.JsonObject()[QStringLiteral("answers_at")][QStringLiteral("baud_rate")].toInt(),
+                 19200);
+        r = RunCtl({"records", "--baud", "auto", "--port", pty, "total"});
+        QVERIFY2(r.exitCode == 0 && r.out == "0\n", qPrintable(Show(r)));
+        r = RunCtl({"set", "--json", "--baud", "auto", "--port", pty, "horn=Open"});
+        QVERIFY2(r.exitCode == 0, qPrintable(Show(r)));
+        QCOMPARE(Outcomes(r.JsonArray()[0].toObject()).value(QStringLiteral("horn")),
+                 QStringLiteral("verified"));
+        // Without auto the reader is not heard at 9600.
+        QCOMPARE(RunCtl({"get", "--port", pty}).exitCode, 3);
     }
 
     // A profile that cannot say the card output format is refused, says how to give it, and

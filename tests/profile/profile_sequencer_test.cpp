@@ -334,4 +334,223 @@ TEST(ReplyTimeout, QueryDeadlineAtPortSpeed) {
     EXPECT_EQ(sequencer.Start(100).deadlineMs, 1294); // 9600 baud: 1000 + 194
 }
 
+// ---- after a serial-parameters change: a reader heard only at the framing it holds ----
+
+enum class Takes {
+    AnswersAndSwitches,
+    AnswersNoSwitch,
+    SwitchesNoAnswer,
+    Ignores,
+    SwitchesEarly,  // its reply goes out at the new framing: lost
+    MovesElsewhere, // answers, then switches to a framing of its own
+};
+
+const CommSettings AT_9600{9600, CommParity::None, 8, CommStopBits::One};
+const CommSettings AT_19200{19200, CommParity::None, 8, CommStopBits::One};
+const CommSettings AT_256000{256000, CommParity::None, 8, CommStopBits::One};
+const CommSettings AT_19200_7E1{19200, CommParity::Even, 7, CommStopBits::One};
+
+bool Same(const CommSettings& a, const CommSettings& b) {
+    return a.baudRate == b.baudRate && a.parity == b.parity && a.dataBits == b.dataBits &&
+           a.stopBits == b.stopBits;
+}
+
+struct FramingCase {
+    const char* name;
+    Takes takes;
+    CommSettings holdsAtStart;
+    CommSettings elsewhere; // MovesElsewhere: where it goes
+    Outcomes outcomes;      // baud_rate, data_bits, horn
+    std::optional<CommSettings> answersAt;
+    const char* where;
+    const char* error;
+};
+
+void PrintTo(const FramingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SerialChange : public ::testing::TestWithParam<FramingCase> {};
+
+TEST_P(SerialChange, EndsWhereTheReaderAnswersOrSaysItAnsweredNowhere) {
+    const FramingCase& c = GetParam();
+    // 19200 8N1 with the horn opened; the port is opened at 9600 8N1.
+    const Profile profile =
+        MakeProfile({{K::BaudRate, Item(19200)}, {K::DataBits, Item(8)}, {K::Horn, Item(1)}});
+    const Bytes setSerial = HexBytes("05 26 0C 8D 00 4B 00 00 08 01 02 00");
+    ProfileSequencer sequencer(profile, SequencerOptions{});
+    CommSettings port = AT_9600;
+    CommSettings holds = c.holdsAtStart;
+    SerialParamRecord record = SampleReader();
+    std::optional<CommSettings> lastReadAt; // where the last parameter reply was heard
+    std::int64_t now = 0;
+    SequencerStep step = sequencer.Start(now);
+    for (int guard = 0; !step.done && guard < 100; ++guard) {
+        if (step.reopen) {
+            EXPECT_TRUE(step.drain); // the frame leaves before the port changes
+            port = *step.reopen;
+            step = sequencer.OnPortReopened(now += 1);
+            continue;
+        }
+        Bytes reply;
+        if (!step.write.empty() && Same(port, holds)) {
+            if (step.write == HexBytes(QUERY)) {
+                record.baudRate = holds.baudRate;
+                record.dataBits = static_cast<std::uint8_t>(holds.dataBits);
+                record.parity = holds.parity == CommParity::Even ? 0 : 2;
+                reply = ParamReplyBytes(record);
+                lastReadAt = port;
+            } else if (step.write == HexBytes(HORN_OPEN)) {
+                record.horn = 1;
+                reply = HexBytes("05 17 06 39 0D 0A");
+            } else if (step.write == setSerial) {
+                const Bytes setOk = HexBytes("05 27 06 49 0D 0A");
+                switch (c.takes) {
+                case Takes::AnswersAndSwitches:
+                    reply = setOk;
+                    holds = AT_19200;
+                    break;
+                case Takes::MovesElsewhere:
+                    reply = setOk;
+                    holds = c.elsewhere;
+                    break;
+                case Takes::AnswersNoSwitch:
+                    reply = setOk;
+                    break;
+                case Takes::SwitchesNoAnswer:
+                    holds = AT_19200;
+                    break;
+                case Takes::SwitchesEarly:
+                    // Its reply, sent at 19200 into a port at 9600, arrives as noise.
+                    holds = AT_19200;
+                    reply = HexBytes("E0 00 F8 80 00 E0");
+                    break;
+                case Takes::Ignores:
+                    break;
+                }
+            } else {
+                ADD_FAILURE() << "unexpected frame";
+            }
+        }
+        if (!reply.empty()) {
+            step = sequencer.OnBytes(reply, now += 5);
+            continue;
+        }
+        ASSERT_TRUE(step.deadlineMs);
+        now = *step.deadlineMs;
+        step = sequencer.OnTick(now);
+    }
+    ASSERT_TRUE(step.done);
+    const SequencerResult& result = sequencer.Result();
+
+    Outcomes outcomes;
+    for (const KeyResult& r : result.keys) {
+        outcomes.emplace_back(r.key, r.outcome, r.sent);
+        if (r.outcome == O::Verified) {
+            // Never without a read-back at the framing claimed.
+            ASSERT_TRUE(result.after && lastReadAt && result.answersAt);
+            EXPECT_TRUE(Same(*lastReadAt, *result.answersAt));
+            if (r.key == K::BaudRate) {
+                EXPECT_EQ(lastReadAt->baudRate, 19200);
+            }
+        }
+    }
+    EXPECT_EQ(outcomes, c.outcomes);
+    ASSERT_EQ(result.answersAt.has_value(), c.answersAt.has_value());
+    if (c.answersAt) {
+        EXPECT_EQ(FramingText(*result.answersAt), FramingText(*c.answersAt));
+    }
+    EXPECT_EQ(result.where, c.where);
+    EXPECT_EQ(result.error, c.error);
+    EXPECT_EQ(result.ok, std::string(c.error).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FramedReader, SerialChange,
+    ::testing::Values(
+        FramingCase{"AnswersAndSwitches",
+                    Takes::AnswersAndSwitches,
+                    AT_9600,
+                    {},
+                    {{K::BaudRate, O::Verified, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_19200,
+                    "the reader answers at 19200 8N1",
+                    ""},
+        FramingCase{"AnswersNoSwitch",
+                    Takes::AnswersNoSwitch,
+                    AT_9600,
+                    {},
+                    {{K::BaudRate, O::Mismatch, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_9600,
+                    "the reader still answers at 9600 8N1",
+                    "did not take: baud_rate; the reader still answers at 9600 8N1"},
+        FramingCase{"SwitchesNoAnswer",
+                    Takes::SwitchesNoAnswer,
+                    AT_9600,
+                    {},
+                    {{K::BaudRate, O::Verified, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_19200,
+                    "the reader answers at 19200 8N1",
+                    ""},
+        FramingCase{"Ignores",
+                    Takes::Ignores,
+                    AT_9600,
+                    {},
+                    {{K::BaudRate, O::Mismatch, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_9600,
+                    "the reader still answers at 9600 8N1",
+                    "did not take: baud_rate; the reader still answers at 9600 8N1"},
+        FramingCase{"SwitchesEarly",
+                    Takes::SwitchesEarly,
+                    AT_9600,
+                    {},
+                    {{K::BaudRate, O::Verified, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_19200,
+                    "the reader answers at 19200 8N1",
+                    ""},
+        // A rerun: the reader took 19200 in an earlier run; only the horn is left to send.
+        FramingCase{"AlreadyAtTheNewSpeed",
+                    Takes::AnswersAndSwitches,
+                    AT_19200,
+                    {},
+                    {{K::BaudRate, O::Unchanged, false},
+                     {K::DataBits, O::Unchanged, false},
+                     {K::Horn, O::Verified, true}},
+                    AT_19200,
+                    "the reader answers at 19200 8N1",
+                    ""},
+        FramingCase{"FoundAtTheLastSpeedOfTheList",
+                    Takes::MovesElsewhere,
+                    AT_9600,
+                    AT_256000,
+                    {{K::BaudRate, O::Mismatch, true},
+                     {K::DataBits, O::Unchanged, true},
+                     {K::Horn, O::Verified, true}},
+                    AT_256000,
+                    "the reader answers at 256000 8N1",
+                    "did not take: baud_rate; the reader answers at 256000 8N1"},
+        FramingCase{"AnswersNowhereTried",
+                    Takes::MovesElsewhere,
+                    AT_9600,
+                    AT_19200_7E1,
+                    {{K::BaudRate, O::NoReply, true},
+                     {K::DataBits, O::NoReply, true},
+                     {K::Horn, O::NotVerifiable, true}},
+                    std::nullopt,
+                    "no answer at any speed tried: 19200 8N1, 9600 8N1, 115200 8N1, 4800 8N1, "
+                    "14400 8N1, 256000 8N1",
+                    "no answer at any speed tried: 19200 8N1, 9600 8N1, 115200 8N1, 4800 8N1, "
+                    "14400 8N1, 256000 8N1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

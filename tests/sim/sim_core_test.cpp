@@ -366,6 +366,44 @@ TEST(ReaderSimFaults, EachFaultAsAFieldReaderShowsIt) {
     }
 }
 
+TEST(ReaderSimFaults, SerialParametersAsFieldReadersTakeThem) {
+    using Fault = sim::SerialFaults::SerialParams;
+    // 115200 baud, 7 data bits, 2 stop bits, even parity, QR output hexadecimal.
+    const char* const SET_115200_7E2 = "05 26 0C 04 00 C2 01 00 07 02 00 01";
+    const char* const SET_OK = "05 27 06 49 0D 0A";
+    struct Row {
+        const char* name;
+        Fault fault;
+        const char* reply;
+        const char* replyAt; // where the reply goes out, when there is one
+        const char* heldAfter;
+    };
+    const Row rows[] = {
+        {"answers, then switches", Fault::Normal, SET_OK, "9600 8N1", "115200 7E2"},
+        {"answers, does not switch", Fault::AnswersNoSwitch, SET_OK, "9600 8N1", "9600 8N1"},
+        {"switches without answering", Fault::SwitchesNoAnswer, "", "", "115200 7E2"},
+        {"ignores it", Fault::Ignores, "", "", "9600 8N1"},
+        {"switches before the reply leaves", Fault::SwitchesEarly, SET_OK, "115200 7E2",
+         "115200 7E2"},
+        {"misreads the speed", Fault::MisreadsSpeed, SET_OK, "9600 8N1", "256000 7E2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::ReaderSim reader({ReaderSettings{}});
+        sim::SerialFaults faults;
+        faults.serialParams = row.fault;
+        reader.SetFaults(faults);
+        const auto out = Serial(reader, SET_115200_7E2);
+        EXPECT_EQ(out.serialReply, Hex(row.reply));
+        if (!out.serialReply.empty()) {
+            EXPECT_EQ(sim::FramingText(out.replyFraming), row.replyAt);
+        }
+        EXPECT_EQ(sim::FramingText(sim::FramingOf(reader.Reader(0))), row.heldAfter);
+        // Other settings are not touched by the fault.
+        EXPECT_EQ(Serial(reader, "05 16 05 21 01").serialReply, Hex("05 17 06 39 0D 0A"));
+    }
+}
+
 TEST(ReaderSimFaults, GarbledParameterReplyCarriesAStrayByte) {
     sim::ReaderSim plain({ReaderSettings{}});
     const Bytes normal = Serial(plain, "05 01 04 0A").serialReply;

@@ -233,6 +233,56 @@ private slots:
         QTRY_VERIFY(m_sim->Output().count(QStringLiteral("05 01 04 0A")) >= 2);
     }
 
+    // A speed change leaves the port where the reader answers, and the box and the pane say it.
+    void applyOfASpeedChangeEndsWhereTheReaderAnswers_data() {
+        QTest::addColumn<QStringList>("sim");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("summary");
+        const QString moved =
+            QStringLiteral("1 setting applied and verified; the reader answers at 19200 8N1");
+        const QString kept = QStringLiteral(
+            "1 setting did not take: baud_rate; the reader still answers at 9600 8N1");
+        const QString fault = QStringLiteral("--serial-params-fault");
+        QTest::newRow("answers and switches") << QStringList() << "19200" << moved;
+        QTest::newRow("answers, does not switch")
+            << QStringList{fault, "answers-no-switch"} << "9600" << kept;
+        QTest::newRow("switches without answering")
+            << QStringList{fault, "switches-no-answer"} << "19200" << moved;
+        QTest::newRow("ignores it") << QStringList{fault, "ignores"} << "9600" << kept;
+        QTest::newRow("switches early") << QStringList{fault, "switches-early"} << "19200" << moved;
+        // Heard neither at the port's framing nor at the profile's: the port goes back to where
+        // the run began.
+        QTest::newRow("answers nowhere tried")
+            << QStringList{"--baud", "4800"} << "9600"
+            << "reading the reader's parameters: no reply; no answer at any speed tried: 9600 "
+               "8N1, 19200 8N1";
+    }
+    void applyOfASpeedChangeEndsWhereTheReaderAnswers() {
+        QFETCH(QStringList, sim);
+        QFETCH(QString, speed);
+        QFETCH(QString, summary);
+        const QStringList arguments = QStringList{QStringLiteral("--strict-baud")} + sim;
+        QVERIFY(startSim(arguments));
+        openPort();
+        run(IDC_APPLY_PROFILE,
+            write("speed.json", "{\"tessaro_profile\": 1, \"settings\": {\"baud_rate\": 19200}}"));
+        QVERIFY(m_dlg->profileResults());
+        QCOMPARE(m_dlg->profileResults()->Summary(), summary);
+        QCOMPARE(m_dlg->PaneText(0), summary);
+        QVERIFY(m_dlg->comm().get_PortOpen());
+        QCOMPARE(m_dlg->comm().get_Settings(), speed + QStringLiteral(",n,8,1"));
+        QCOMPARE(combo(IDC_PORT_BAUD)->currentText(), speed);
+        if (sim.contains(QStringLiteral("4800"))) {
+            return;
+        }
+        // The next button reaches the reader where it is.
+        QComboBox* readerBaud = combo(IDC_READER_BAUD);
+        readerBaud->setCurrentIndex(readerBaud->findText(QStringLiteral("4800")));
+        QCOMPARE(readerBaud->currentText(), QStringLiteral("4800"));
+        press(IDC_GET_PARAMETER);
+        QTRY_COMPARE_WITH_TIMEOUT(readerBaud->currentText(), speed, 3000);
+    }
+
     void findReaderTriesTheSpeedsInTurn() {
         // A reader left at 19200: nothing it hears at 9600 or 115200 makes sense to it.
         QVERIFY(startSim({QStringLiteral("--strict-baud"), QStringLiteral("--baud"),

@@ -18,7 +18,14 @@ struct Row {
     const char* error; // the run's error; "" when it went well
     const char* failure;
     const char* summary;
+    // Where the reader answers after a framing change.
+    SequencerResult::Found found = SequencerResult::Found::WhereBegun;
+    std::optional<CommSettings> answersAt = std::nullopt;
+    const char* where = "";
 };
+
+const CommSettings AT_9600{9600, CommParity::None, 8, CommStopBits::One};
+const CommSettings AT_19200_7E1{19200, CommParity::Even, 7, CommStopBits::One};
 
 TEST(ResultsSummary, SaysEveryFailure) {
     const Row rows[] = {
@@ -69,6 +76,43 @@ TEST(ResultsSummary, SaysEveryFailure) {
          "the port was lost",
          "the port was lost",
          "1 setting differs from the profile: horn; the port was lost"},
+        {"found at another framing",
+         false,
+         {{ProfileKey::BaudRate, O::Verified}},
+         "",
+         "",
+         "1 setting applied and verified; the reader answers at 19200 7E1",
+         SequencerResult::Found::Elsewhere,
+         AT_19200_7E1},
+        {"kept its framing",
+         false,
+         {{ProfileKey::BaudRate, O::Mismatch}},
+         "did not take: baud_rate; the reader still answers at 9600 8N1",
+         "",
+         "1 setting did not take: baud_rate; the reader still answers at 9600 8N1",
+         SequencerResult::Found::StillAtOld,
+         AT_9600},
+        // Said once, though the failure and where the reader answers are the same words.
+        {"answered nowhere after the change",
+         false,
+         {{ProfileKey::BaudRate, O::NoReply}},
+         "no answer at any speed tried: 19200 8N1, 9600 8N1",
+         "no answer at any speed tried: 19200 8N1, 9600 8N1",
+         "1 setting did not take: baud_rate; no answer at any speed tried: 19200 8N1, 9600 8N1",
+         SequencerResult::Found::Nowhere,
+         std::nullopt,
+         "no answer at any speed tried: 19200 8N1, 9600 8N1"},
+        {"first read unanswered at either framing",
+         false,
+         {},
+         "reading the reader's parameters: no reply; no answer at any speed tried: 9600 8N1, "
+         "19200 8N1",
+         "reading the reader's parameters: no reply",
+         "reading the reader's parameters: no reply; no answer at any speed tried: 9600 8N1, "
+         "19200 8N1",
+         SequencerResult::Found::Nowhere,
+         std::nullopt,
+         "no answer at any speed tried: 9600 8N1, 19200 8N1"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -76,6 +120,9 @@ TEST(ResultsSummary, SaysEveryFailure) {
         result.error = row.error;
         result.failure = row.failure;
         result.ok = result.error.empty();
+        result.found = row.found;
+        result.answersAt = row.answersAt;
+        result.where = row.where;
         for (const auto& [key, outcome] : row.keys) {
             KeyResult k{key, "x", std::nullopt, std::nullopt, outcome, false};
             result.keys.push_back(k);
