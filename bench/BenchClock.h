@@ -1,17 +1,28 @@
-// Shared by the start-up bench programs: a system-wide monotonic clock that parent and child
-// processes can compare, and the process's peak resident memory.
+// Shared by the bench programs: a system-wide monotonic clock that parent and child processes
+// can compare, the process's peak resident memory, and the median of repeated runs.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 inline std::int64_t MonotonicNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// The middle value (the upper one of an even count); T{} when there is none.
+template <class T> T Median(std::vector<T> v) {
+    if (v.empty()) {
+        return T{};
+    }
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 // Peak resident set size in KiB (VmHWM), or -1 when /proc cannot tell.

@@ -192,11 +192,6 @@ Run RunCtl(const std::vector<std::string>& args) {
     return run;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {

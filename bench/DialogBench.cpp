@@ -8,6 +8,7 @@
 // Each prints "key=value" lines that bench/run-benchmarks.sh collects. Loopback only; the
 // dialog binds port 0.
 #include "bench/BenchClock.h"
+#include "bench/BenchLoop.h"
 #include "core/DebugTrace.h"
 #include "serial/SettingPayloads.h"
 #include "ui/ControlCatalog.h"
@@ -57,22 +58,6 @@ namespace {
 constexpr int DISCOVERY_COUNT = 10'000;
 constexpr std::size_t DISCOVERY_DATAGRAM_LEN = 4 + 96;
 
-// Runs the event loop, blocking as the program's own loop does, until done() holds or timeoutMs
-// passes; false on time-out. A short timer wakes it to look at the condition.
-template <class Done> bool RunUntil(Done done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    QTimer look;
-    look.start(2);
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 void Wait(int ms) {
     QElapsedTimer t;
     t.start();
@@ -88,11 +73,6 @@ void ShowAndWait(CTessaroDlg& dlg) {
 
 double Ms(std::int64_t ns) {
     return double(ns) / 1e6;
-}
-
-template <class T> T Median(std::vector<T> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 int SocketReceiveBuffer(const CTessaroDlg& dlg) {

@@ -42,11 +42,10 @@ int main(int argc, char* argv[]) {
             fileSize = file.size();
         }
         std::sort(ms.begin(), ms.end());
-        std::sort(cpuMs.begin(), cpuMs.end());
         std::printf("%s: %zu entries, %.1f MB, median %.1f ms wall (min %.1f, max %.1f), "
                     "%.1f ms CPU, over %d runs\n",
-                    c.name, log.Size(), double(fileSize) / 1e6, ms[ms.size() / 2], ms.front(),
-                    ms.back(), cpuMs[cpuMs.size() / 2], runs);
+                    c.name, log.Size(), double(fileSize) / 1e6, Median(ms), ms.front(), ms.back(),
+                    Median(cpuMs), runs);
     }
     return 0;
 }

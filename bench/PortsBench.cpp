@@ -2,6 +2,7 @@
 //   bench_ports refresh  the longest the event loop is held while the device list changes
 //   bench_ports find     Find reader against reader-sim answering only at the last speed tried
 #include "bench/BenchClock.h"
+#include "bench/BenchLoop.h"
 #include "core/ChoiceLists.h"
 #include "profile/ProfileSequencer.h"
 #include "tests/support/FakePortLister.h"
@@ -75,8 +76,7 @@ int Find() {
     dlg.combo(IDC_PORT)->setEditText(sim.Pty());
     const std::int64_t start = MonotonicNs();
     dlg.button(IDC_FIND_READER)->click();
-    if (!QTest::qWaitFor([&] { return !dlg.findingReader(); }, 30000) ||
-        !dlg.comm().get_PortOpen()) {
+    if (!RunUntil([&] { return !dlg.findingReader(); }, 30000) || !dlg.comm().get_PortOpen()) {
         std::fprintf(stderr, "find reader failed: %s\n", dlg.PaneText(0).toLocal8Bit().constData());
         return 1;
     }

@@ -76,11 +76,6 @@ Search Change(const QString& path, const Profile& profile) {
     return search;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {

@@ -145,11 +145,6 @@ bool RunOnce(const std::string& program, Sample& out, MapWatch& watch) {
     return true;
 }
 
-template <class T> T Median(std::vector<T> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {

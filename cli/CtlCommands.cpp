@@ -2,7 +2,6 @@
 
 #include "net/NetSettings.h"
 #include "profile/Profile.h"
-#include "profile/ProfileLists.h"
 
 #include <QRegularExpression>
 
@@ -20,8 +19,8 @@ QString Latin(const char* text) {
 
 QStringList ItemsOf(ProfileKey key) {
     QStringList words;
-    for (const std::string& item : KeyListItems(key)) {
-        words << QString::fromStdString(item);
+    for (const char* item : Info(key).items) {
+        words << QString::fromUtf8(item);
     }
     return words;
 }

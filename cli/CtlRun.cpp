@@ -1,10 +1,10 @@
 #include "cli/CtlRun.h"
 
 #include "core/ChoiceLists.h"
+#include "core/HexText.h"
 #include "core/Pcapng.h"
 #include "profile/AtomicFile.h"
 #include "profile/PortDriver.h"
-#include "profile/ProfileLists.h"
 #include "serial/Mscomm1.h"
 
 #include <QCoreApplication>
@@ -311,14 +311,8 @@ QString SequencerError(const PortRun& run, const SequencerResult& result) {
 }
 
 QString HexText(const Bytes& bytes) {
-    QString text;
-    for (const std::uint8_t b : bytes) {
-        if (!text.isEmpty()) {
-            text += QLatin1Char(' ');
-        }
-        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return text;
+    // The Transmit box's pairs without their leading space: "05 01 04 0A".
+    return QString::fromLatin1(HexEcho(bytes)).trimmed();
 }
 
 QJsonValue ValueJson(ProfileKey key, const ProfileValue& value, bool fromReader) {
@@ -330,12 +324,11 @@ QJsonValue ValueJson(ProfileKey key, const ProfileValue& value, bool fromReader)
     case KeyKind::Affix:
         break;
     }
-    const Bytes& bytes = value.affix.bytes;
-    const QByteArray raw(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-    if ((value.affix.text || fromReader) && IsPrintableAscii(bytes)) {
-        return QJsonObject{{QStringLiteral("text"), QString::fromLatin1(raw)}};
-    }
-    return QJsonObject{{QStringLiteral("hex"), QString::fromLatin1(raw.toHex())}};
+    // What a reader reports is written as text wherever it can be.
+    const AffixSpelling spelled =
+        SpellAffix(fromReader ? AffixValue{value.affix.bytes, true} : value.affix);
+    return QJsonObject{{spelled.text ? QStringLiteral("text") : QStringLiteral("hex"),
+                        QString::fromStdString(spelled.chars)}};
 }
 
 QString OutcomeText(const SequencerResult& result, const KeyResult& key, SequencerMode mode) {
@@ -363,15 +356,13 @@ QJsonValue AnswersAtJson(const std::optional<CommSettings>& at) {
         return QJsonValue::Null;
     }
     // Named and valued as the profile's keys are.
-    const auto& parities = KeyListItems(ProfileKey::Parity);
-    const int parity = at->parity == CommParity::Even  ? PARITY_EVEN
-                       : at->parity == CommParity::Odd ? PARITY_ODD
-                                                       : PARITY_NONE;
+    const ChoiceItems parities = Info(ProfileKey::Parity).items;
+    const int parity = ItemOfParity(at->parity);
     return QJsonObject{
         {QStringLiteral("baud_rate"), at->baudRate},
         {QStringLiteral("data_bits"), at->dataBits},
         {QStringLiteral("stop_bits"), at->stopBits == CommStopBits::Two ? 2 : 1},
-        {QStringLiteral("parity"), QString::fromStdString(parities.at(std::size_t(parity)))},
+        {QStringLiteral("parity"), QString::fromLatin1(parities[std::size_t(parity)])},
     };
 }
 

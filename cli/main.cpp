@@ -599,12 +599,6 @@ int Cli::Set() {
 
 namespace {
 
-Bytes Frame(std::uint8_t cmdId, const Bytes& payload) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, cmdId, payload.size());
-    return BuildSerialFrame(header, payload);
-}
-
 // A reply's data: between its header and its final CR LF.
 Bytes ReplyData(const Bytes& reply) {
     if (reply.size() < PACKAGE_HEADER_LEN + 2) {
@@ -621,9 +615,9 @@ int Cli::Records() {
     std::vector<Bytes> frames;
     std::int64_t quietMs = 0;
     if (what == QLatin1String("total") && args.size() == 1) {
-        frames.push_back(Frame(CMD_TOTAL_RECORDS, {}));
+        frames.push_back(SerialFrame(CMD_TOTAL_RECORDS, {}));
     } else if (what == QLatin1String("read") && args.size() == 1) {
-        frames.push_back(Frame(CMD_READ_RECORD, {}));
+        frames.push_back(SerialFrame(CMD_READ_RECORD, {}));
         quietMs = RECORD_QUIET_MS;
     } else if (what == QLatin1String("keep") && args.size() == 2) {
         QFile file(args[1]);
@@ -633,7 +627,7 @@ int Cli::Records() {
         }
         const QByteArray text = file.readAll();
         for (const Bytes& chunk : RecordChunks(RecordTextBytes(text.toStdString()))) {
-            frames.push_back(Frame(CMD_KEEP_RECORD, chunk));
+            frames.push_back(SerialFrame(CMD_KEEP_RECORD, chunk));
         }
         if (frames.empty()) {
             Err(QStringLiteral("%1 is empty: nothing to keep").arg(args[1]));

@@ -5,6 +5,8 @@
 
 #include "core/TranslateMark.h"
 
+#include <array>
+#include <cstddef>
 #include <span>
 #include <vector>
 
@@ -94,8 +96,27 @@ inline constexpr const char* WG_OUTPUT_ORDER_ITEMS[] = {
 inline constexpr const char* CARD_NUMBER_FORMAT_ITEMS[] = {
     QT_TRANSLATE_NOOP("ChoiceLists", "8H10D"), QT_TRANSLATE_NOOP("ChoiceLists", "Hexadecimal"),
     QT_TRANSLATE_NOOP("ChoiceLists", "2H3D+4H5D")};
-// "0" to "50": the position is the bit.
-ChoiceItems StartBitItems();
+// "0" to "50": the position is the bit. Built at compile time, so that tables of constants can
+// hold it like the other lists.
+namespace choice_detail {
+inline constexpr std::size_t START_BIT_COUNT = 51;
+inline constexpr auto START_BIT_TEXTS = [] {
+    std::array<std::array<char, 3>, START_BIT_COUNT> t{};
+    for (std::size_t n = 0; n < t.size(); ++n) {
+        t[n] = n < 10 ? std::array<char, 3>{char('0' + n), 0, 0}
+                      : std::array<char, 3>{char('0' + n / 10), char('0' + n % 10), 0};
+    }
+    return t;
+}();
+inline constexpr auto START_BIT_POINTERS = [] {
+    std::array<const char*, START_BIT_COUNT> p{};
+    for (std::size_t n = 0; n < p.size(); ++n) {
+        p[n] = START_BIT_TEXTS[n].data();
+    }
+    return p;
+}();
+} // namespace choice_detail
+inline constexpr ChoiceItems START_BIT_ITEMS = choice_detail::START_BIT_POINTERS;
 
 // The lists that are never shown.
 inline constexpr const char* SWITCH_ITEMS[] = {QT_TRANSLATE_NOOP("ChoiceLists", "Close"),

@@ -31,6 +31,12 @@ std::vector<std::uint8_t> BuildSerialFrame(const MspSendCmd_t& header,
     return frame;
 }
 
+std::vector<std::uint8_t> SerialFrame(std::uint8_t cmdId, std::span<const std::uint8_t> payload) {
+    MspSendCmd_t header;
+    BuildCmdHeader(header, cmdId, payload.size());
+    return BuildSerialFrame(header, payload);
+}
+
 int UdpChecksum(const std::uint8_t* data, int count) {
     std::uint8_t sum = 0;
     for (int i = 0; i < count; ++i) {

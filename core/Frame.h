@@ -40,6 +40,8 @@ std::uint8_t SerialChecksum(const MspSendCmd_t& header, std::span<const std::uin
 // The bytes written to the port: header with its checksum, then the payload.
 std::vector<std::uint8_t> BuildSerialFrame(const MspSendCmd_t& header,
                                            std::span<const std::uint8_t> payload);
+// Both steps at once, for senders that keep no header of their own.
+std::vector<std::uint8_t> SerialFrame(std::uint8_t cmdId, std::span<const std::uint8_t> payload);
 
 // 0xFF minus the 8-bit sum of count bytes; 0xFF for no bytes.
 int UdpChecksum(const std::uint8_t* data, int count);

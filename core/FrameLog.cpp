@@ -1,6 +1,7 @@
 #include "core/FrameLog.h"
 
 #include "core/Frame.h"
+#include "core/HexText.h"
 
 #include <chrono>
 #include <cstdio>
@@ -149,7 +150,6 @@ FrameLogEntry MakeNoteEntry(std::int64_t us, FrameChannel channel, std::string w
 }
 
 std::string FrameLogLine(const FrameLogEntry& entry) {
-    static constexpr char DIGITS[] = "0123456789ABCDEF";
     std::string line;
     line.reserve(64 + entry.where.size() + entry.text.size() + entry.bytes.size() * 3);
     AppendTime(line, entry.us);
@@ -186,11 +186,7 @@ std::string FrameLogLine(const FrameLogEntry& entry) {
     }
     line += FrameMarkText(mark);
     line += " |";
-    for (const std::uint8_t b : bytes) {
-        line += ' ';
-        line += DIGITS[b >> 4];
-        line += DIGITS[b & 0x0F];
-    }
+    AppendHexText(line, bytes, HexDigits::Upper, true);
     return line;
 }
 

@@ -1,15 +1,20 @@
 #include "core/HexText.h"
 
-std::string HexText(std::span<const std::uint8_t> bytes, HexDigits digits, bool spaced) {
+void AppendHexText(std::string& out, std::span<const std::uint8_t> bytes, HexDigits digits,
+                   bool spaced) {
     const char* const table = digits == HexDigits::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * (spaced ? 3 : 2));
+    out.reserve(out.size() + bytes.size() * (spaced ? 3 : 2));
     for (const std::uint8_t b : bytes) {
         if (spaced) {
-            text += ' ';
+            out += ' ';
         }
-        text += table[b >> 4];
-        text += table[b & 0x0F];
+        out += table[b >> 4];
+        out += table[b & 0x0F];
     }
+}
+
+std::string HexText(std::span<const std::uint8_t> bytes, HexDigits digits, bool spaced) {
+    std::string text;
+    AppendHexText(text, bytes, digits, spaced);
     return text;
 }

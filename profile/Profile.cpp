@@ -1,73 +1,31 @@
 #include "profile/Profile.h"
 
+#include "core/HexText.h"
 #include "core/WireConstants.h"
-#include "profile/ProfileLists.h"
 
 #include <algorithm>
 
 namespace {
 
-using K = ProfileKey;
 using Kind = KeyKind;
-
-// Start bit item i reads "i", so its value is also the position the command sends.
-constexpr std::int32_t START_BIT_MAX = 50;
-
-const KeyInfo KEYS[] = {
-    {K::OutputFormat, "output_format", Kind::List, CMD_OUTPUT_FORMAT, false},
-    {K::CardInputFormat, "card_input_format", Kind::List, CMD_CARD_INPUT_FORMAT, false},
-    {K::Enter, "enter", Kind::List, CMD_ENTER_LINE_FEED, false},
-    {K::LineFeed, "line_feed", Kind::List, CMD_ENTER_LINE_FEED, false},
-    {K::BaudRate, "baud_rate", Kind::Integer, CMD_SERIAL_PARAMS, true},
-    {K::DataBits, "data_bits", Kind::Integer, CMD_SERIAL_PARAMS, true},
-    {K::StopBits, "stop_bits", Kind::Integer, CMD_SERIAL_PARAMS, true},
-    {K::Parity, "parity", Kind::List, CMD_SERIAL_PARAMS, false},
-    {K::QrOutputFormat, "qr_output_format", Kind::List, CMD_SERIAL_PARAMS, false},
-    {K::ResetInterval, "reset_interval", Kind::List, CMD_RESET_INTERVAL, false},
-    {K::WorkingMode, "working_mode", Kind::List, CMD_WORKING_MODE, false},
-    {K::Horn, "horn", Kind::List, CMD_HORN, false},
-    {K::Light, "light", Kind::List, CMD_LIGHT, false},
-    {K::BarcodePrefix, "barcode_prefix", Kind::Affix, CMD_BARCODE_PREFIX, false},
-    {K::BarcodeSuffix, "barcode_suffix", Kind::Affix, CMD_BARCODE_SUFFIX, false},
-    {K::CardPrefix, "card_prefix", Kind::Affix, CMD_CARD_AFFIX, false},
-    {K::CardSuffix, "card_suffix", Kind::Affix, CMD_CARD_AFFIX, false},
-    {K::CardOutputFormat, "card_output_format", Kind::List, CMD_CARD_AFFIX, false},
-    {K::WiegandHighPulse, "wiegand_high_pulse_us", Kind::Integer, CMD_WIEGAND_TIMING, false,
-     PULSE_MIN_US, PULSE_MAX_US},
-    {K::WiegandLowPulse, "wiegand_low_pulse_us", Kind::Integer, CMD_WIEGAND_TIMING, false,
-     PULSE_MIN_US, PULSE_MAX_US},
-    {K::WiegandOutputOrder, "wiegand_output_order", Kind::List, CMD_WIEGAND_TIMING, false},
-    {K::CardNumberFormat, "card_number_format", Kind::List, CMD_QR_CODE, false},
-    {K::StartBit, "start_bit", Kind::Integer, CMD_QR_CODE, false, 0, START_BIT_MAX},
-};
-static_assert(std::size(KEYS) == PROFILE_KEY_COUNT);
 
 std::string Quoted(const std::string& text) {
     return '"' + text + '"';
 }
 
-std::string Joined(const std::vector<std::string>& items, bool quote) {
+std::string Joined(ChoiceItems items, bool quote) {
     std::string out;
-    for (const std::string& item : items) {
+    for (const std::string item : items) {
         out += out.empty() ? "" : ", ";
         out += quote ? Quoted(item) : item;
     }
     return out;
 }
 
-std::string HexText(std::span<const std::uint8_t> bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
-}
-
 bool IsListedNumber(ProfileKey key, std::int32_t number) {
-    const auto& items = KeyListItems(key);
-    return std::find(items.begin(), items.end(), std::to_string(number)) != items.end();
+    const ChoiceItems items = Info(key).items;
+    const std::string text = std::to_string(number);
+    return std::find(items.begin(), items.end(), text) != items.end();
 }
 
 ProfileValue AffixFromField(std::int32_t length, const AffixField& field) {
@@ -80,15 +38,15 @@ ProfileValue AffixFromField(std::int32_t length, const AffixField& field) {
 } // namespace
 
 std::span<const KeyInfo> ProfileKeys() {
-    return KEYS;
+    return key_table::ROWS;
 }
 
 const KeyInfo& Info(ProfileKey key) {
-    return KEYS[static_cast<std::size_t>(key)];
+    return key_table::ROWS[static_cast<std::size_t>(key)];
 }
 
 std::optional<ProfileKey> FindKey(std::string_view name) {
-    for (const KeyInfo& info : KEYS) {
+    for (const KeyInfo& info : ProfileKeys()) {
         if (name == info.name) {
             return info.key;
         }
@@ -101,14 +59,21 @@ bool IsPrintableAscii(std::span<const std::uint8_t> bytes) {
                        [](std::uint8_t b) { return b >= 0x20 && b < 0x7F; });
 }
 
+AffixSpelling SpellAffix(const AffixValue& affix) {
+    if (affix.text && IsPrintableAscii(affix.bytes)) {
+        return {true, std::string(affix.bytes.begin(), affix.bytes.end())};
+    }
+    return {false, HexText(affix.bytes, HexDigits::Lower, false)};
+}
+
 std::string AllowedValuesText(ProfileKey key) {
     const KeyInfo& info = Info(key);
     switch (info.kind) {
     case Kind::List:
-        return Joined(KeyListItems(key), true);
+        return Joined(info.items, true);
     case Kind::Integer:
         if (info.listed) {
-            return Joined(KeyListItems(key), false);
+            return Joined(info.items, false);
         }
         return std::to_string(info.min) + " to " + std::to_string(info.max);
     case Kind::Affix:
@@ -122,7 +87,7 @@ std::string CheckValue(ProfileKey key, const ProfileValue& value) {
     const std::string name = info.name;
     switch (info.kind) {
     case Kind::List: {
-        const auto count = static_cast<std::int32_t>(KeyListItems(key).size());
+        const auto count = static_cast<std::int32_t>(info.items.size());
         if (value.number < 0 || value.number >= count) {
             return name + ": item " + std::to_string(value.number) + " is not one of " +
                    AllowedValuesText(key);
@@ -149,7 +114,7 @@ std::string CheckValue(ProfileKey key, const ProfileValue& value) {
 std::string ValueText(ProfileKey key, const ProfileValue& value) {
     switch (Info(key).kind) {
     case Kind::List: {
-        const auto& items = KeyListItems(key);
+        const ChoiceItems items = Info(key).items;
         if (value.number >= 0 && static_cast<std::size_t>(value.number) < items.size()) {
             return items[static_cast<std::size_t>(value.number)];
         }
@@ -160,69 +125,27 @@ std::string ValueText(ProfileKey key, const ProfileValue& value) {
     case Kind::Affix:
         break;
     }
-    const Bytes& bytes = value.affix.bytes;
-    if (value.affix.text && IsPrintableAscii(bytes)) {
-        return "text:" + std::string(bytes.begin(), bytes.end());
-    }
-    return "hex:" + HexText(bytes);
+    const AffixSpelling spelled = SpellAffix(value.affix);
+    return (spelled.text ? "text:" : "hex:") + spelled.chars;
 }
 
-std::optional<ProfileValue> ReaderValue(ProfileKey key, const SerialParamRecord& r) {
-    const auto n = [](std::int32_t v) { return std::optional(ProfileValue::Number(v)); };
-    switch (key) {
-    case K::OutputFormat:
-        return n(r.outputFormat);
-    case K::CardInputFormat:
-        return n(r.cardInputFormat);
-    case K::Enter:
-        return n(r.hidEnter);
-    case K::LineFeed:
-        return n(r.lineFeed);
-    case K::BaudRate:
-        return n(r.baudRate);
-    case K::DataBits:
-        return n(r.dataBits);
-    case K::StopBits:
-        return n(r.stopBits);
-    case K::Parity:
-        return n(r.parity);
-    case K::QrOutputFormat:
-        return n(r.qrOutputFormat);
-    case K::ResetInterval:
-        return n(r.resetInterval);
-    case K::WorkingMode:
-        return n(r.workingMode);
-    case K::Horn:
-        return n(r.horn);
-    case K::Light:
-        return n(r.light);
-    case K::BarcodePrefix:
-        return AffixFromField(r.barcodePrefixLen, r.barcodePrefix);
-    case K::BarcodeSuffix:
-        return AffixFromField(r.barcodeSuffixLen, r.barcodeSuffix);
-    case K::CardPrefix:
-        return AffixFromField(r.cardPrefixLen, r.cardPrefix);
-    case K::CardSuffix:
-        return AffixFromField(r.cardSuffixLen, r.cardSuffix);
-    case K::CardOutputFormat:
-        return std::nullopt;
-    case K::WiegandHighPulse:
-        return n(r.wgHighPulse);
-    case K::WiegandLowPulse:
-        return n(r.wgLowPulse);
-    case K::WiegandOutputOrder:
-        return n(r.wgOutputOrder);
-    case K::CardNumberFormat:
-        return n(r.cardNumberFormat);
-    case K::StartBit:
-        return n(r.startBit);
+std::optional<ProfileValue> ReaderValue(ProfileKey key, const SerialParamRecord& record) {
+    const RecordPlace& place = Info(key).reported;
+    if (place.affix) {
+        return AffixFromField(record.*place.number, record.*place.affix);
+    }
+    if (place.byte) {
+        return ProfileValue::Number(record.*place.byte);
+    }
+    if (place.number) {
+        return ProfileValue::Number(record.*place.number);
     }
     return std::nullopt;
 }
 
 ReaderProfile ProfileFromRecord(const SerialParamRecord& record) {
     ReaderProfile out;
-    for (const KeyInfo& info : KEYS) {
+    for (const KeyInfo& info : ProfileKeys()) {
         const std::optional<ProfileValue> value = ReaderValue(info.key, record);
         if (!value) {
             continue;

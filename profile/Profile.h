@@ -2,8 +2,7 @@
 // output format, which only the card affix command carries), any subset of them present.
 #pragma once
 
-#include "serial/SerialParamRecord.h"
-#include "serial/SettingPayloads.h"
+#include "profile/KeyTable.h"
 
 #include <array>
 #include <cstddef>
@@ -14,55 +13,7 @@
 #include <string_view>
 #include <vector>
 
-// In the order files list them.
-enum class ProfileKey : unsigned char {
-    OutputFormat,
-    CardInputFormat,
-    Enter,
-    LineFeed,
-    BaudRate,
-    DataBits,
-    StopBits,
-    Parity,
-    QrOutputFormat,
-    ResetInterval,
-    WorkingMode,
-    Horn,
-    Light,
-    BarcodePrefix,
-    BarcodeSuffix,
-    CardPrefix,
-    CardSuffix,
-    CardOutputFormat,
-    WiegandHighPulse,
-    WiegandLowPulse,
-    WiegandOutputOrder,
-    CardNumberFormat,
-    StartBit,
-};
-inline constexpr std::size_t PROFILE_KEY_COUNT = 23;
 inline constexpr int PROFILE_VERSION = 1;
-
-enum class KeyKind {
-    List,    // held as the position of one of its list's items
-    Integer, // a number; baud rate, data bits and stop bits must also be one of their list's items
-    Affix,   // bytes
-};
-
-// Pulse widths below 100 us are raised to 100 by the dialog; 0.1 s is far beyond any reader's
-// use and keeps a typo of an extra digit or two out.
-inline constexpr std::int32_t PULSE_MIN_US = 100;
-inline constexpr std::int32_t PULSE_MAX_US = 100000;
-
-struct KeyInfo {
-    ProfileKey key;
-    const char* name;
-    KeyKind kind;
-    std::uint8_t cmdId;   // the setting command that carries it
-    bool listed;          // an Integer whose value must be one of its list's items
-    std::int32_t min = 0; // Integer range when not listed
-    std::int32_t max = 0;
-};
 
 // Every key, in file order.
 std::span<const KeyInfo> ProfileKeys();
@@ -98,6 +49,14 @@ struct Profile {
     }
     bool Has(ProfileKey key) const { return Get(key).has_value(); }
 };
+
+// How files, tessaroctl and ValueText write an affix: as text ("QR:") while it was given as text
+// and every byte is printable ASCII, otherwise as lower-case hexadecimal pairs ("0d0a").
+struct AffixSpelling {
+    bool text = false;
+    std::string chars;
+};
+AffixSpelling SpellAffix(const AffixValue& affix);
 
 // Why a value cannot stand for its key, naming the key; empty when it can.
 std::string CheckValue(ProfileKey key, const ProfileValue& value);

@@ -1,7 +1,6 @@
 #include "profile/ProfileFile.h"
 
 #include "profile/AtomicFile.h"
-#include "profile/ProfileLists.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -57,9 +56,9 @@ ValueResult NotAnInteger(ProfileKey key) {
 }
 
 ValueResult ListValue(ProfileKey key, const QString& text) {
-    const auto& items = KeyListItems(key);
+    const ChoiceItems items = Info(key).items;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (QString::fromStdString(items[i]).compare(text, Qt::CaseInsensitive) == 0) {
+        if (QString::fromUtf8(items[i]).compare(text, Qt::CaseInsensitive) == 0) {
             return {ProfileValue::Number(static_cast<std::int32_t>(i)), {}};
         }
     }
@@ -145,13 +144,12 @@ QByteArray JsonValue(ProfileKey key, const ProfileValue& value) {
     case KeyKind::Affix:
         break;
     }
-    const Bytes& bytes = value.affix.bytes;
-    const QByteArray raw(reinterpret_cast<const char*>(bytes.data()),
-                         static_cast<qsizetype>(bytes.size()));
-    if (value.affix.text && IsPrintableAscii(bytes)) {
-        return "{\"text\": " + JsonString(QString::fromLatin1(raw)) + "}";
+    const AffixSpelling spelled = SpellAffix(value.affix);
+    const QString chars = QString::fromStdString(spelled.chars);
+    if (spelled.text) {
+        return "{\"text\": " + JsonString(chars) + "}";
     }
-    return "{\"hex\": \"" + raw.toHex() + "\"}";
+    return "{\"hex\": \"" + chars.toLatin1() + "\"}";
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "profile/ProfilePlan.h"
 
 #include "core/Frame.h"
-#include "profile/ProfileLists.h"
 
 #include <algorithm>
 
@@ -14,94 +13,74 @@ constexpr int AFFIX_AS_TYPED = 1;
 
 struct CommandKeys {
     std::uint8_t cmdId;
-    std::vector<ProfileKey> keys; // every field of its payload
+    std::vector<ProfileKey> keys; // every field of its payload, in payload order
 };
 
-// Serial parameters last: the reader switches to them after its reply.
+// The commands in the order their first key comes in the key table, serial parameters last: the
+// reader switches to them after its reply.
 const std::vector<CommandKeys>& Commands() {
-    static const std::vector<CommandKeys> commands = {
-        {CMD_OUTPUT_FORMAT, {K::OutputFormat}},
-        {CMD_CARD_INPUT_FORMAT, {K::CardInputFormat}},
-        {CMD_ENTER_LINE_FEED, {K::Enter, K::LineFeed}},
-        {CMD_RESET_INTERVAL, {K::ResetInterval}},
-        {CMD_WORKING_MODE, {K::WorkingMode}},
-        {CMD_HORN, {K::Horn}},
-        {CMD_LIGHT, {K::Light}},
-        {CMD_BARCODE_PREFIX, {K::BarcodePrefix}},
-        {CMD_BARCODE_SUFFIX, {K::BarcodeSuffix}},
-        {CMD_CARD_AFFIX, {K::CardOutputFormat, K::CardPrefix, K::CardSuffix}},
-        {CMD_WIEGAND_TIMING, {K::WiegandHighPulse, K::WiegandLowPulse, K::WiegandOutputOrder}},
-        {CMD_QR_CODE, {K::CardNumberFormat, K::StartBit}},
-        {CMD_SERIAL_PARAMS, {K::BaudRate, K::DataBits, K::StopBits, K::Parity, K::QrOutputFormat}},
-    };
+    static const std::vector<CommandKeys> commands = [] {
+        std::vector<CommandKeys> out;
+        for (const KeyInfo& info : ProfileKeys()) {
+            auto command = std::find_if(out.begin(), out.end(), [&](const CommandKeys& c) {
+                return c.cmdId == info.cmdId;
+            });
+            if (command == out.end()) {
+                command = out.insert(out.end(), {info.cmdId, {}});
+            }
+            command->keys.push_back(info.key);
+        }
+        for (CommandKeys& command : out) {
+            std::sort(command.keys.begin(), command.keys.end(),
+                      [](ProfileKey a, ProfileKey b) { return Info(a).field < Info(b).field; });
+        }
+        std::stable_partition(out.begin(), out.end(),
+                              [](const CommandKeys& c) { return c.cmdId != CMD_SERIAL_PARAMS; });
+        return out;
+    }();
     return commands;
 }
 
 // The value a field goes out with: the profile's, else the reader's.
-class Fields {
-public:
-    Fields(const Profile& profile, const SerialParamRecord& reader)
-        : m_profile(profile), m_reader(reader) {}
-
-    ProfileValue Value(ProfileKey key) const {
-        if (const auto& v = m_profile.Get(key)) {
-            return *v;
-        }
-        return ReaderValue(key, m_reader).value_or(ProfileValue{});
+ProfileValue FieldValue(ProfileKey key, const Profile& profile, const SerialParamRecord& reader) {
+    if (const auto& v = profile.Get(key)) {
+        return *v;
     }
-    int Index(ProfileKey key) const { return Value(key).number; }
-    std::string Text(ProfileKey key) const { return std::to_string(Value(key).number); }
-    std::string AffixBytes(ProfileKey key) const {
-        const Bytes bytes = Value(key).affix.bytes;
-        return std::string(bytes.begin(), bytes.end());
-    }
+    return ReaderValue(key, reader).value_or(ProfileValue{});
+}
 
-private:
-    const Profile& m_profile;
-    const SerialParamRecord& m_reader;
-};
+std::string AffixBytes(const ProfileValue& value) {
+    return std::string(value.affix.bytes.begin(), value.affix.bytes.end());
+}
 
-Bytes Payload(std::uint8_t cmdId, const Fields& f) {
+// The payload of a command from its fields' values, in payload order. Unless the command says
+// otherwise, each field is one byte: its list position (or number, for the start bit).
+Bytes Payload(std::uint8_t cmdId, const std::vector<ProfileValue>& f) {
     switch (cmdId) {
-    case CMD_ENTER_LINE_FEED:
-        return IndexPayload({f.Index(K::Enter), f.Index(K::LineFeed)});
     case CMD_BARCODE_PREFIX:
-        return AffixPayload(AFFIX_AS_TYPED, f.AffixBytes(K::BarcodePrefix));
     case CMD_BARCODE_SUFFIX:
-        return AffixPayload(AFFIX_AS_TYPED, f.AffixBytes(K::BarcodeSuffix));
+        return AffixPayload(AFFIX_AS_TYPED, AffixBytes(f[0]));
     case CMD_CARD_AFFIX:
-        return CardAffixPayload(AFFIX_AS_TYPED, f.Index(K::CardOutputFormat),
-                                f.AffixBytes(K::CardPrefix), f.AffixBytes(K::CardSuffix));
+        return CardAffixPayload(AFFIX_AS_TYPED, f[0].number, AffixBytes(f[1]), AffixBytes(f[2]));
     case CMD_WIEGAND_TIMING:
-        return WiegandPayload(f.Value(K::WiegandHighPulse).number,
-                              f.Value(K::WiegandLowPulse).number, f.Index(K::WiegandOutputOrder));
-    case CMD_QR_CODE:
-        return IndexPayload({f.Index(K::CardNumberFormat), f.Index(K::StartBit)});
+        return WiegandPayload(f[0].number, f[1].number, f[2].number);
     case CMD_SERIAL_PARAMS:
-        return SerialParamsPayload(f.Text(K::BaudRate), f.Text(K::DataBits), f.Text(K::StopBits),
-                                   f.Index(K::Parity), f.Index(K::QrOutputFormat));
+        return SerialParamsPayload(std::to_string(f[0].number), std::to_string(f[1].number),
+                                   std::to_string(f[2].number), f[3].number, f[4].number);
     default:
         break;
     }
-    // The single-list commands.
-    for (const KeyInfo& info : ProfileKeys()) {
-        if (info.cmdId == cmdId) {
-            return IndexPayload({f.Index(info.key)});
-        }
+    Bytes payload;
+    for (const ProfileValue& value : f) {
+        payload.push_back(ListIndexByte(value.number));
     }
-    return {};
-}
-
-Bytes Frame(std::uint8_t cmdId, std::span<const std::uint8_t> payload) {
-    MspSendCmd_t header;
-    BuildCmdHeader(header, cmdId, payload.size());
-    return BuildSerialFrame(header, payload);
+    return payload;
 }
 
 // ": \"hex\" or \"ASCII\"", from the list itself.
 std::string AllowedCardFormats() {
     std::string text;
-    const auto& items = KeyListItems(K::CardOutputFormat);
+    const ChoiceItems items = Info(K::CardOutputFormat).items;
     for (std::size_t i = 0; i < items.size(); ++i) {
         text += i == 0 ? ": \"" : (i + 1 == items.size() ? "\" or \"" : "\", \"");
         text += items[i];
@@ -112,12 +91,11 @@ std::string AllowedCardFormats() {
 } // namespace
 
 Bytes ParamQueryFrame() {
-    return Frame(CMD_GET_PARAM, {});
+    return SerialFrame(CMD_GET_PARAM, {});
 }
 
 Plan MakePlan(const Profile& profile, const SerialParamRecord& reader, bool sendAll) {
     Plan plan;
-    const Fields fields(profile, reader);
     for (const CommandKeys& command : Commands()) {
         PlannedCommand planned{command.cmdId, {}, {}};
         bool needed = false;
@@ -143,7 +121,11 @@ Plan MakePlan(const Profile& profile, const SerialParamRecord& reader, bool send
                          AllowedCardFormats();
             return plan;
         }
-        planned.frame = Frame(command.cmdId, Payload(command.cmdId, fields));
+        std::vector<ProfileValue> fields;
+        for (const ProfileKey key : command.keys) {
+            fields.push_back(FieldValue(key, profile, reader));
+        }
+        planned.frame = SerialFrame(command.cmdId, Payload(command.cmdId, fields));
         plan.commands.push_back(std::move(planned));
     }
     return plan;

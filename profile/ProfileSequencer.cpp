@@ -1,7 +1,5 @@
 #include "profile/ProfileSequencer.h"
 
-#include "core/ChoiceLists.h"
-#include "profile/ProfileLists.h"
 #include "serial/SerialReply.h"
 
 #include <algorithm>
@@ -41,9 +39,7 @@ std::int32_t FramingNumber(ProfileKey key, const CommSettings& port) {
     case ProfileKey::StopBits:
         return port.stopBits == CommStopBits::Two ? 2 : 1;
     case ProfileKey::Parity:
-        return port.parity == CommParity::Even  ? PARITY_EVEN
-               : port.parity == CommParity::Odd ? PARITY_ODD
-                                                : PARITY_NONE;
+        return ItemOfParity(port.parity);
     default:
         return -1;
     }
@@ -300,9 +296,7 @@ CommSettings ProfileSequencer::ProfilePortSettings() const {
         port.stopBits = *stop == 2 ? CommStopBits::Two : CommStopBits::One;
     }
     if (const auto parity = wanted(ProfileKey::Parity)) {
-        port.parity = *parity == PARITY_EVEN  ? CommParity::Even
-                      : *parity == PARITY_ODD ? CommParity::Odd
-                                              : CommParity::None;
+        port.parity = ParityOfItem(*parity);
     }
     return port;
 }
@@ -392,12 +386,7 @@ CommSettings ProfileSequencer::NewPortSettings() const {
     port.baudRate = value(ProfileKey::BaudRate);
     port.dataBits = value(ProfileKey::DataBits);
     port.stopBits = value(ProfileKey::StopBits) == 2 ? CommStopBits::Two : CommStopBits::One;
-    const auto& parities = KeyListItems(ProfileKey::Parity);
-    const auto parity = static_cast<std::size_t>(value(ProfileKey::Parity));
-    const std::string name = parity < parities.size() ? parities[parity] : "";
-    port.parity = name == "EVEN"  ? CommParity::Even
-                  : name == "ODD" ? CommParity::Odd
-                                  : CommParity::None;
+    port.parity = ParityOfItem(value(ProfileKey::Parity));
     return port;
 }
 

@@ -1,5 +1,7 @@
 #include "serial/CommSettings.h"
 
+#include "core/ChoiceLists.h"
+
 #include <array>
 #include <charconv>
 
@@ -87,6 +89,28 @@ std::optional<CommSettings> ParseCommSettings(std::string_view text) {
         return std::nullopt;
     }
     return s;
+}
+
+CommParity ParityOfItem(int position) {
+    switch (position) {
+    case PARITY_EVEN:
+        return CommParity::Even;
+    case PARITY_ODD:
+        return CommParity::Odd;
+    default:
+        return CommParity::None;
+    }
+}
+
+int ItemOfParity(CommParity parity) {
+    switch (parity) {
+    case CommParity::Even:
+        return PARITY_EVEN;
+    case CommParity::Odd:
+        return PARITY_ODD;
+    default:
+        return PARITY_NONE;
+    }
 }
 
 std::string CommSettingsText(const CommSettings& s) {

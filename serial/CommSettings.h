@@ -15,6 +15,11 @@ struct CommSettings {
     CommStopBits stopBits = CommStopBits::One;
 };
 
+// The parity a position of the Parity list stands for; none for a position beyond the list.
+CommParity ParityOfItem(int position);
+// The Parity list's position for a port's parity; mark and space, which it lacks, read as none.
+int ItemOfParity(CommParity parity);
+
 // Speed a positive decimal number; parity one of n, e, o, m, s (either case); data bits 5 to 8;
 // stop bits 1, 1.5 or 2. Blanks around a field are allowed. Anything else: no value.
 std::optional<CommSettings> ParseCommSettings(std::string_view text);

@@ -92,9 +92,7 @@ std::array<std::uint8_t, PARAM_REPLY_LEN> BuildParamReply(const SerialParamRecor
     std::copy(body.begin(), body.end(), payload.begin());
     payload[SERIAL_PARAM_RECORD_LEN] = 0x0D;
     payload[SERIAL_PARAM_RECORD_LEN + 1] = 0x0A;
-    MspSendCmd_t header;
-    BuildCmdHeader(header, cmdId, payload.size());
-    const auto frame = BuildSerialFrame(header, payload);
+    const auto frame = SerialFrame(cmdId, payload);
     std::array<std::uint8_t, PARAM_REPLY_LEN> reply{};
     std::copy(frame.begin(), frame.end(), reply.begin());
     return reply;

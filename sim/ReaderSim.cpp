@@ -217,9 +217,7 @@ std::vector<std::uint8_t> SerialReply(std::uint8_t cmdId, std::span<const std::u
     // As in the parameter reply, the CR LF counts as payload.
     std::vector<std::uint8_t> payload(data.begin(), data.end());
     payload.insert(payload.end(), std::begin(CRLF), std::end(CRLF));
-    MspSendCmd_t header;
-    BuildCmdHeader(header, static_cast<std::uint8_t>(cmdId + 1), payload.size());
-    return BuildSerialFrame(header, payload);
+    return SerialFrame(static_cast<std::uint8_t>(cmdId + 1), payload);
 }
 
 std::vector<std::uint8_t> SerialParamReply(const ReaderSettings& settings) {

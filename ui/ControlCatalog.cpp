@@ -79,7 +79,7 @@ const std::vector<ControlSpec>& Catalog() {
 
         // QR code parameter settings.
         {IDC_CARD_NUMBER_FORMAT,    K::DropList,  G::QrCode,        0, QT_TRANSLATE_NOOP("ControlCatalog", "Card number format"), "Card number format", Items(CARD_NUMBER_FORMAT_ITEMS), 0, nullptr},
-        {IDC_START_BIT,             K::DropList,  G::QrCode,        0, QT_TRANSLATE_NOOP("ControlCatalog", "Start output from which bit"), "Start output from which bit", Items(StartBitItems()), 0, nullptr},
+        {IDC_START_BIT,             K::DropList,  G::QrCode,        0, QT_TRANSLATE_NOOP("ControlCatalog", "Start output from which bit"), "Start output from which bit", Items(START_BIT_ITEMS), 0, nullptr},
         {IDC_QR_CODE_SET,           K::Button,    G::QrCode,        0, QT_TRANSLATE_NOOP("ControlCatalog", "Set up"), "Set up QR code parameters", {}, -1, nullptr},
 
         // Below the QR group.

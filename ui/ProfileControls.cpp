@@ -1,5 +1,6 @@
 #include "ui/ProfileControls.h"
 
+#include "core/HexText.h"
 #include "serial/SettingPayloads.h"
 #include "ui/CatalogText.h"
 #include "ui/ControlCatalog.h"
@@ -21,38 +22,51 @@ enum class Holder {
     Affix,      // a text box read by its format list
 };
 
+// Which control holds a key; what kind of value it holds comes from the key table.
 struct Binding {
     ProfileKey key;
     int id;
-    Holder holder;
-    int formatId = 0; // Affix: the format list that says how the box is read
+    int formatId = 0; // affixes: the format list that says how the box is read
 };
 
 constexpr Binding BINDINGS[] = {
-    {ProfileKey::OutputFormat, IDC_OUTPUT_FORMAT, Holder::ListIndex},
-    {ProfileKey::CardInputFormat, IDC_CARD_INPUT_FORMAT, Holder::ListIndex},
-    {ProfileKey::Enter, IDC_ENTER_KEY, Holder::ListIndex},
-    {ProfileKey::LineFeed, IDC_LINE_FEED, Holder::ListIndex},
-    {ProfileKey::BaudRate, IDC_READER_BAUD, Holder::ListNumber},
-    {ProfileKey::DataBits, IDC_DATA_BIT, Holder::ListNumber},
-    {ProfileKey::StopBits, IDC_STOP_BIT, Holder::ListNumber},
-    {ProfileKey::Parity, IDC_PARITY, Holder::ListIndex},
-    {ProfileKey::QrOutputFormat, IDC_QR_OUTPUT_FORMAT, Holder::ListIndex},
-    {ProfileKey::ResetInterval, IDC_RESET_INTERVAL, Holder::ListIndex},
-    {ProfileKey::WorkingMode, IDC_WORKING_MODE, Holder::ListIndex},
-    {ProfileKey::Horn, IDC_HORN, Holder::ListIndex},
-    {ProfileKey::Light, IDC_LIGHT, Holder::ListIndex},
-    {ProfileKey::BarcodePrefix, IDC_BARCODE_PREFIX, Holder::Affix, IDC_BARCODE_AFFIX_FORMAT},
-    {ProfileKey::BarcodeSuffix, IDC_BARCODE_SUFFIX, Holder::Affix, IDC_BARCODE_AFFIX_FORMAT},
-    {ProfileKey::CardPrefix, IDC_CARD_PREFIX, Holder::Affix, IDC_CARD_AFFIX_FORMAT},
-    {ProfileKey::CardSuffix, IDC_CARD_SUFFIX, Holder::Affix, IDC_CARD_AFFIX_FORMAT},
-    {ProfileKey::CardOutputFormat, IDC_SERIAL_OUTPUT_FORMAT, Holder::ListIndex},
-    {ProfileKey::WiegandHighPulse, IDC_HIGH_PULSE, Holder::IntBox},
-    {ProfileKey::WiegandLowPulse, IDC_LOW_PULSE, Holder::IntBox},
-    {ProfileKey::WiegandOutputOrder, IDC_WG_OUTPUT_ORDER, Holder::ListIndex},
-    {ProfileKey::CardNumberFormat, IDC_CARD_NUMBER_FORMAT, Holder::ListIndex},
-    {ProfileKey::StartBit, IDC_START_BIT, Holder::ListIndex},
+    {ProfileKey::OutputFormat, IDC_OUTPUT_FORMAT},
+    {ProfileKey::CardInputFormat, IDC_CARD_INPUT_FORMAT},
+    {ProfileKey::Enter, IDC_ENTER_KEY},
+    {ProfileKey::LineFeed, IDC_LINE_FEED},
+    {ProfileKey::BaudRate, IDC_READER_BAUD},
+    {ProfileKey::DataBits, IDC_DATA_BIT},
+    {ProfileKey::StopBits, IDC_STOP_BIT},
+    {ProfileKey::Parity, IDC_PARITY},
+    {ProfileKey::QrOutputFormat, IDC_QR_OUTPUT_FORMAT},
+    {ProfileKey::ResetInterval, IDC_RESET_INTERVAL},
+    {ProfileKey::WorkingMode, IDC_WORKING_MODE},
+    {ProfileKey::Horn, IDC_HORN},
+    {ProfileKey::Light, IDC_LIGHT},
+    {ProfileKey::BarcodePrefix, IDC_BARCODE_PREFIX, IDC_BARCODE_AFFIX_FORMAT},
+    {ProfileKey::BarcodeSuffix, IDC_BARCODE_SUFFIX, IDC_BARCODE_AFFIX_FORMAT},
+    {ProfileKey::CardPrefix, IDC_CARD_PREFIX, IDC_CARD_AFFIX_FORMAT},
+    {ProfileKey::CardSuffix, IDC_CARD_SUFFIX, IDC_CARD_AFFIX_FORMAT},
+    {ProfileKey::CardOutputFormat, IDC_SERIAL_OUTPUT_FORMAT},
+    {ProfileKey::WiegandHighPulse, IDC_HIGH_PULSE},
+    {ProfileKey::WiegandLowPulse, IDC_LOW_PULSE},
+    {ProfileKey::WiegandOutputOrder, IDC_WG_OUTPUT_ORDER},
+    {ProfileKey::CardNumberFormat, IDC_CARD_NUMBER_FORMAT},
+    {ProfileKey::StartBit, IDC_START_BIT},
 };
+
+// A key with a list is held by a list control: by the number in its item's text when its value
+// must be one of them, else by position (the start bit's item i reads "i").
+Holder HolderOf(ProfileKey key) {
+    const KeyInfo& info = Info(key);
+    if (info.kind == KeyKind::Affix) {
+        return Holder::Affix;
+    }
+    if (info.items.empty()) {
+        return Holder::IntBox;
+    }
+    return info.listed ? Holder::ListNumber : Holder::ListIndex;
+}
 
 std::string Local8(const QString& text) {
     return text.toLocal8Bit().toStdString();
@@ -69,9 +83,7 @@ Bytes BoxBytes(const CTessaroDlg& dlg, int boxId, bool hex) {
 
 QString BoxText(std::span<const std::uint8_t> bytes, bool hex) {
     if (hex) {
-        return QString::fromLatin1(
-            QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
-                .toHex());
+        return QString::fromStdString(HexText(bytes, HexDigits::Lower, false));
     }
     return QString::fromLocal8Bit(reinterpret_cast<const char*>(bytes.data()),
                                   qsizetype(bytes.size()));
@@ -79,7 +91,7 @@ QString BoxText(std::span<const std::uint8_t> bytes, bool hex) {
 
 const Binding* OtherOfPair(const Binding& b) {
     for (const Binding& other : BINDINGS) {
-        if (other.holder == Holder::Affix && other.formatId == b.formatId && other.id != b.id) {
+        if (other.formatId != 0 && other.formatId == b.formatId && other.id != b.id) {
             return &other;
         }
     }
@@ -92,7 +104,7 @@ ControlsProfile ProfileFromControls(const CTessaroDlg& dlg) {
     ControlsProfile out;
     for (const Binding& b : BINDINGS) {
         ProfileValue value;
-        switch (b.holder) {
+        switch (HolderOf(b.key)) {
         case Holder::ListIndex:
             value = ProfileValue::Number(dlg.combo(b.id)->currentIndex());
             break;
@@ -133,7 +145,7 @@ void ProfileToControls(CTessaroDlg& dlg, const Profile& profile) {
         if (!value) {
             continue;
         }
-        switch (b.holder) {
+        switch (HolderOf(b.key)) {
         case Holder::ListIndex:
             dlg.combo(b.id)->setCurrentIndex(value->number);
             break;
@@ -199,5 +211,5 @@ QString KeyCaption(ProfileKey key) {
 QString KeyValueShown(ProfileKey key, const std::string& value) {
     const Binding* b = BindingOf(key);
     const QString text = QString::fromStdString(value);
-    return b && b->holder == Holder::ListIndex ? ListItemText(value.c_str()) : text;
+    return b && HolderOf(b->key) == Holder::ListIndex ? ListItemText(value.c_str()) : text;
 }

@@ -37,6 +37,7 @@ TEST(SerialFrame, SumOfHeaderAndPayloadKeptTo8Bits) {
         const ByteVec payload = HexBytes(r.payload);
         BuildCmdHeader(header, r.cmdId, payload.size());
         EXPECT_EQ(BuildSerialFrame(header, payload), HexBytes(r.frame)) << r.frame;
+        EXPECT_EQ(SerialFrame(r.cmdId, payload), HexBytes(r.frame)) << r.frame;
     }
 }
 

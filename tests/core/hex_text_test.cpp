@@ -23,6 +23,9 @@ TEST(HexText, CaseAndSpacing) {
     };
     for (const Row& r : rows) {
         EXPECT_EQ(HexText(HexBytes(r.bytes), r.digits, r.spaced), r.text) << r.bytes;
+        std::string line = "tx |";
+        AppendHexText(line, HexBytes(r.bytes), r.digits, r.spaced);
+        EXPECT_EQ(line, std::string("tx |") + r.text) << r.bytes;
     }
 }
 

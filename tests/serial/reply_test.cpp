@@ -227,6 +227,23 @@ TEST_F(ParamReplyTest, ShortReplyIsNoEnd) {
     EXPECT_EQ(s.ReceiveText()->size(), 3u * 52);
 }
 
+// The Parity list reads EVEN, ODD, NONE; mark and space are not on it.
+TEST(CommSettingsText, ParityListPositions) {
+    const struct {
+        int position;
+        CommParity parity;
+    } rows[] = {{0, CommParity::Even}, {1, CommParity::Odd},   {2, CommParity::None},
+                {3, CommParity::None}, {-1, CommParity::None}, {255, CommParity::None}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParityOfItem(row.position), row.parity) << row.position;
+        if (row.position >= 0 && row.position <= 2) {
+            EXPECT_EQ(ItemOfParity(row.parity), row.position) << row.position;
+        }
+    }
+    EXPECT_EQ(ItemOfParity(CommParity::Mark), 2);
+    EXPECT_EQ(ItemOfParity(CommParity::Space), 2);
+}
+
 TEST(CommSettingsText, ParsesOrRefuses) {
     using P = CommParity;
     using S = CommStopBits;
