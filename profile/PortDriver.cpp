@@ -28,6 +28,8 @@ void CPortDriver::OpenAndStart(const CommSettings& settings) {
         m_comm.put_InputLen(0);
         m_comm.put_RThreshold(1);
         m_comm.put_RTSEnable(true);
+        // Nothing here opens a modal box: take each piece as the port announces it.
+        m_comm.SetDirectReceive(true);
         m_comm.OpenAt(settings);
         // Whatever is on the line already is no reply to this run.
         m_comm.put_InBufferCount(0);

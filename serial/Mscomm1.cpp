@@ -189,6 +189,10 @@ void CMscomm1::onReadyRead() {
     if (m_rThreshold <= 0 || m_receivePosted) {
         return;
     }
+    if (m_directReceive) {
+        raiseReceive();
+        return;
+    }
     m_receivePosted = true;
     QMetaObject::invokeMethod(this, &CMscomm1::raiseReceive, Qt::QueuedConnection);
 }

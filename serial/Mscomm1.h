@@ -50,6 +50,10 @@ public:
     // Buffered bytes that raise the receive event; 0 raises none.
     void put_RThreshold(short threshold) { m_rThreshold = threshold; }
     short get_RThreshold() const { return m_rThreshold; }
+    // Raise the receive event from inside the port's notification instead of through the event
+    // loop: for a receiver that never opens a modal box (a command-line run), one event-loop pass
+    // less per piece of data.
+    void SetDirectReceive(bool direct) { m_directReceive = direct; }
     void put_RTSEnable(bool enable);
     bool get_RTSEnable() const { return m_rtsEnable; }
     void put_PortOpen(bool open);
@@ -75,7 +79,8 @@ public:
 
 signals:
     // Raised when CommEvent changes: 2 when data arrived, an error code otherwise. Delivered
-    // through the event loop, never from inside the port's own notification.
+    // through the event loop, never from inside the port's own notification, unless
+    // SetDirectReceive asked otherwise.
     void OnComm();
     // The port was opened (at the settings in force) or closed by a PortOpen change.
     void PortOpenChanged(bool open);
@@ -98,5 +103,6 @@ private:
     bool m_rtsEnable = false;
     short m_commEvent = 0;
     bool m_receivePosted = false;
+    bool m_directReceive = false;
     QString m_portError;
 };
